@@ -1,0 +1,92 @@
+#include "cli/commands.h"
+
+#include <chrono>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "board/dimming.h"
+#include "board/zeb.h"
+#include "hidlink/interface_list.h"
+#include "hidlink/text_helpers.h"
+
+namespace ql::cli {
+namespace {
+
+std::string FourHexDigits(std::uint16_t value) {
+  return hidlink::TwoHexDigits(static_cast<std::uint8_t>(value >> 8)) +
+         hidlink::TwoHexDigits(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+}  // namespace
+
+void ConsoleMessages::ShowMessage(std::string_view text) {
+  err_ << text << '\n';
+  err_.flush();
+  ++count_;
+}
+
+int RunLevel(hidlink::Link& link, Streams io, int level) {
+  const int before = io.messages.Count();
+  board::SendDimmingLevel(link, io.messages, static_cast<std::int16_t>(level));
+  return io.messages.Count() == before ? 0 : 1;
+}
+
+int RunBreak(hidlink::Link& link, Streams io, bool silent) {
+  return board::SendBreakLong(link, io.messages, silent ? 1 : 0) != 0 ? 0 : 1;
+}
+
+int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint8_t, 6>& bytes) {
+  const std::span<const std::uint8_t> all(bytes);
+  if (board::SendZebCommand(link, static_cast<std::int16_t>(code), all.first(2), all.last(4)) != 0)
+    return 0;
+  io.messages.ShowMessage(board::kBusWriteFailedMessage);
+  return 1;
+}
+
+int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
+  if (!link.MyDeviceDetected) link.MyDeviceDetected = link.FindTheHid();
+  if (!link.MyDeviceDetected) {
+    io.messages.ShowMessage(board::kLinkFailedMessage);
+    return 1;
+  }
+  std::vector<std::uint8_t> data;
+  const std::int16_t n = link.ReadUSBReport(data, static_cast<std::int16_t>(timeoutMs));
+  if (n <= 0) {
+    io.err << "ql8810: no input report was read within " << timeoutMs << " ms\n";
+    return 1;
+  }
+  std::string text = hidlink::HexByteText(data, static_cast<std::size_t>(n));
+  text.pop_back();  // the blank after the last byte
+  io.out << text << '\n';
+  return 0;
+}
+
+int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs) {
+  const int direction = from <= to ? 1 : -1;
+  int status = 0;
+  for (int level = from;; level += direction * step) {
+    if (RunLevel(link, io, level) != 0) status = 1;
+    const int next = level + direction * step;
+    if (direction > 0 ? next > to : next < to) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+  }
+  return status;
+}
+
+int RunList(hidlink::Link& link, Streams io) {
+  for (const auto& entry : hidlink::ListInterfaces(link.platform())) {
+    io.out << entry.index << ' ' << (entry.path.empty() ? "?" : entry.path) << ' ';
+    if (entry.attributes) {
+      io.out << FourHexDigits(entry.attributes->VendorID) << ':'
+             << FourHexDigits(entry.attributes->ProductID);
+    } else {
+      io.out << "????:????";
+    }
+    if (entry.IsBoard()) io.out << " board";
+    io.out << '\n';
+  }
+  return 0;
+}
+
+}  // namespace ql::cli

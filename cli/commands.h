@@ -1,0 +1,40 @@
+// The ql8810 commands, each run on the run's link. They return the exit
+// status: 0 done, 1 the board was not reached, a write failed or a read got
+// nothing.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+
+#include "board/operator_messages.h"
+#include "hidlink/link.h"
+
+namespace ql::cli {
+
+// Operator messages, one line each on the error stream; counted.
+class ConsoleMessages final : public board::OperatorMessages {
+ public:
+  explicit ConsoleMessages(std::ostream& err) : err_(err) {}
+  void ShowMessage(std::string_view text) override;
+  int Count() const { return count_; }
+
+ private:
+  std::ostream& err_;
+  int count_ = 0;
+};
+
+struct Streams {
+  std::ostream& out;
+  std::ostream& err;
+  ConsoleMessages& messages;
+};
+
+int RunLevel(hidlink::Link& link, Streams io, int level);
+int RunBreak(hidlink::Link& link, Streams io, bool silent);
+int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint8_t, 6>& bytes);
+int RunRead(hidlink::Link& link, Streams io, int timeoutMs);
+int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs);
+int RunList(hidlink::Link& link, Streams io);
+
+}  // namespace ql::cli

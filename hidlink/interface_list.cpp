@@ -1,0 +1,53 @@
+#include "hidlink/interface_list.h"
+
+#include "board/report_layout.h"
+#include "hidlink/device_path.h"
+
+namespace ql::hidlink {
+
+bool InterfaceEntry::IsBoard() const {
+  return attributes && attributes->VendorID == board::BoardVendorID &&
+         attributes->ProductID == board::BoardProductID;
+}
+
+namespace {
+
+std::string PathOf(Platform& platform, Handle set, const InterfaceData& data) {
+  std::uint32_t required = 0;
+  platform.GetDeviceInterfaceDetail(set, data, {}, required);
+  const std::uint32_t fixed = platform.DetailDataFixedSize();
+  if (!UsableDetailSize(required, fixed)) return {};
+  std::vector<std::uint8_t> detail = NewDetailBuffer(required, fixed);
+  if (!platform.GetDeviceInterfaceDetail(set, data, std::span(detail.data(), required), required))
+    return {};
+  return PathInDetail(detail);
+}
+
+}  // namespace
+
+std::vector<InterfaceEntry> ListInterfaces(Platform& platform) {
+  std::vector<InterfaceEntry> entries;
+  const Guid hid = platform.GetHidGuid();
+  const Handle set = platform.GetClassDevs(hid);
+  for (std::uint32_t index = 0;; ++index) {
+    InterfaceData data;
+    data.cbSize = 28;
+    if (!platform.EnumDeviceInterfaces(set, hid, index, data)) break;
+    InterfaceEntry entry;
+    entry.index = index;
+    entry.path = PathOf(platform, set, data);
+    if (!entry.path.empty()) {
+      const Handle device = platform.OpenDevice(entry.path, OpenMode::kQueryOnly);
+      Attributes attributes;
+      attributes.Size = 12;
+      if (IsOpenHandle(device) && platform.GetAttributes(device, attributes))
+        entry.attributes = attributes;
+      if (IsOpenHandle(device)) platform.CloseHandle(device);
+    }
+    entries.push_back(std::move(entry));
+  }
+  platform.DestroyDeviceInfoList(set);
+  return entries;
+}
+
+}  // namespace ql::hidlink

@@ -1,0 +1,24 @@
+// Every HID interface present, for a look at what the machine offers. Quiet:
+// nothing goes into the diagnostic list.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hidlink/platform.h"
+
+namespace ql::hidlink {
+
+struct InterfaceEntry {
+  std::uint32_t index = 0;
+  std::string path;
+  // Empty when the interface could not be asked (no path, no access).
+  std::optional<Attributes> attributes;
+  bool IsBoard() const;
+};
+
+std::vector<InterfaceEntry> ListInterfaces(Platform& platform);
+
+}  // namespace ql::hidlink
