@@ -42,7 +42,9 @@ SimDevice Mouse() {
   return d;
 }
 
-SimDevice InterfaceBoard() {
+}  // namespace
+
+SimDevice BoardDevice() {
   SimDevice d;
   d.path = std::string(R"(\\?\hid#vid_0483&pid_0003#7&3a4b5c6d&0&0000)") + std::string(kPathTail);
   d.attributes = {12, 0x0483, 0x0003, 0x0200};
@@ -60,8 +62,6 @@ SimDevice InterfaceBoard() {
   d.isBoard = true;
   return d;
 }
-
-}  // namespace
 
 std::optional<Scenario> ParseScenario(std::string_view name) {
   for (Scenario s : {Scenario::kBoard, Scenario::kAbsent, Scenario::kNone, Scenario::kMute})
@@ -87,7 +87,7 @@ SimPlatform::SimPlatform(Scenario scenario) : board_(scenario != Scenario::kMute
   if (scenario == Scenario::kNone) return;
   devices_.push_back(Keyboard());
   devices_.push_back(Mouse());
-  if (scenario != Scenario::kAbsent) devices_.push_back(InterfaceBoard());
+  if (scenario != Scenario::kAbsent) devices_.push_back(BoardDevice());
 }
 
 void SimPlatform::Unplug() {
@@ -309,6 +309,10 @@ std::uint32_t SimPlatform::WaitForSingleObject(Handle event, std::uint32_t milli
       reader && !DeviceAlive(reader->device)) {
     Fail(error::kDeviceNotConnected);
     return kWaitFailed;
+  }
+  if (lateReport_) {
+    board_.QueueInputReport(std::move(*lateReport_));
+    lateReport_.reset();
   }
   if (!ev.signalled && ev.pending) {
     if (auto report = board_.TakeInputReport()) CompleteRead(ev, std::move(*report));

@@ -57,6 +57,10 @@ struct SimDevice {
   bool isBoard = false;
 };
 
+// The interface board as the simulation presents it (0483:0003, usage page
+// FF00, 8-byte input and output reports).
+SimDevice BoardDevice();
+
 class SimPlatform final : public Platform {
  public:
   explicit SimPlatform(Scenario scenario = Scenario::kBoard);
@@ -70,10 +74,14 @@ class SimPlatform final : public Platform {
   bool IsPlugged() const { return plugged_; }
   void FailNextWrite() { failNextWrite_ = true; }
   void FailNextWait() { failNextWait_ = true; }
+  // An input report that the board sends while the next wait is under way.
+  void ArriveDuringNextWait(std::vector<std::uint8_t> report) { lateReport_ = std::move(report); }
   // Waits that time out take their full time instead of returning at once.
   void SetRealTimeWaits(bool on) { realTimeWaits_ = on; }
   // Replaces the text of `code` (tests of the text helpers).
   void SetSystemText(std::uint32_t code, std::string text);
+  // Plugs in one more interface after those of the scenario.
+  void AddDevice(SimDevice device) { devices_.push_back(std::move(device)); }
   SimBoard& Board() { return board_; }
   const SimBoard& Board() const { return board_; }
   const std::vector<SimDevice>& Devices() const { return devices_; }
@@ -153,6 +161,7 @@ class SimPlatform final : public Platform {
   bool failNextWrite_ = false;
   bool failNextWait_ = false;
   bool realTimeWaits_ = false;
+  std::optional<std::vector<std::uint8_t>> lateReport_;
   std::uint32_t lastError_ = 0;
   Handle nextHandle_ = 0x1A4;
   std::map<Handle, Object> objects_;

@@ -1,0 +1,140 @@
+// The command-line tool, run as a user runs it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+#include "tests/cli/run_tool.h"
+
+namespace ql::testing {
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+const std::string kLinkFailed =
+    "Communication with Interface Board Failed. Please resert the interface board and try again.";
+
+TEST(Ql8810, TracedLevelShowsSearchCapabilitiesAndWrite) {
+  const ToolRun run = RunTool("--simulate --trace level 12");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto lines = LinesOf(run.err);
+  for (const char* expected :
+       {"GetHidGuid", "  GUID for system HIDs: 4D1E55B2-F16F-11CF-88 CB 00 11 11 00 00 30 ",
+        "  My device detected", "  Usage Page: FF00", "  Input Report Byte Length: 8",
+        "  Output Report Byte Length: 8", "  Feature Report Byte Length: 0",
+        "CreateFile, ReadHandle", " OutputReportByteLength = 8", " NumberOfBytesWritten = 8",
+        " Report ID: 1", " Report Data:", " 6"})
+    EXPECT_TRUE(Contains(lines, expected)) << expected;
+  // Empty lines of the call reports are kept, one line per entry.
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], "GetHidGuid");
+  EXPECT_EQ(lines.back(), " 0");
+  EXPECT_FALSE(Contains(lines, kLinkFailed));
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(Ql8810, ReportsAMissingBoard) {
+  for (const char* scenario : {"absent", "none"}) {
+    const ToolRun run = RunTool(std::string("--simulate=") + scenario + " level 12");
+    EXPECT_EQ(run.status, 1) << scenario;
+    EXPECT_EQ(run.err, kLinkFailed + "\n") << scenario;
+  }
+}
+
+TEST(Ql8810, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
+  struct Case {
+    std::string args;
+    std::string mentions;
+  };
+  const Case cases[] = {
+      {"--simulate level 32", "\"32\" is out of range"},
+      {"--simulate level abc", "\"abc\" is not a whole number"},
+      {"--simulate level 1e3", "\"1e3\" is not a whole number"},
+      {"--simulate level 12.5", "\"12.5\" is not a whole number"},
+      {"--simulate level \"\"", "empty value"},
+      {"--simulate level 99999999999999999999999", "out of range"},
+      {"--simulate level", "required"},
+      {"--simulate", "subcommand"},
+      {"--simulate=bogus level 3", "unknown scenario \"bogus\""},
+      {"--simulate zeb 20 240 0 0 0 0", "7"},
+      {"--simulate zeb 20 0x100 0 0 0 0 0", "\"0x100\" is out of range"},
+      {"--simulate zeb 20 0xZZ 0 0 0 0 0", "\"0xZZ\" is not"},
+      {"--simulate read --timeout-ms 40000", "out of range"},
+      {"--simulate sweep 0 31 --step 0", "--step"},
+      {"--simulate sweep 5 abc", "TO"},
+      {"--simulate frobnicate", ""},
+  };
+  for (const Case& c : cases) {
+    const ToolRun run = RunTool("--trace " + c.args);
+    EXPECT_EQ(run.status, 2) << c.args;
+    EXPECT_NE(run.err.find(c.mentions), std::string::npos) << c.args << "\n" << run.err;
+    // Nothing reached the link: the trace is empty.
+    EXPECT_EQ(run.err.find("GetHidGuid"), std::string::npos) << c.args;
+  }
+}
+
+TEST(Ql8810, BusCommandsAndTheBreak) {
+  struct Case {
+    std::string args;
+    int status;
+    std::string reportLine;  // a data line of the write, or empty
+  };
+  const Case cases[] = {
+      {"--simulate --trace break", 0, " F0"},
+      {"--simulate=absent break", 1, ""},
+      {"--simulate --trace zeb 0x14 240 0 1 2 3 0x04", 0, " 14"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun run = RunTool(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args << run.err;
+    if (!c.reportLine.empty()) {
+      EXPECT_TRUE(Contains(LinesOf(run.err), c.reportLine)) << c.args;
+    }
+  }
+  const ToolRun absent = RunTool("--simulate=absent break");
+  EXPECT_EQ(absent.err, "Write to USB bus failed. Please try again.\n");
+  const ToolRun silent = RunTool("--simulate=absent break --silent");
+  EXPECT_EQ(silent.status, 1);
+  EXPECT_EQ(silent.err, "");
+}
+
+TEST(Ql8810, ReadTimesOutOnAMuteBoard) {
+  const ToolRun run = RunTool("--simulate=mute --trace read --timeout-ms 200");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(LinesOf(run.err), "************ReadFile timeout*************"));
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(Ql8810, SweepSearchesOnceAndSendsEveryLevel) {
+  const ToolRun run = RunTool("--simulate --trace sweep 31 0 --step 10");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto lines = LinesOf(run.err);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "GetHidGuid"), 1);
+  // 31, 21, 11, 1: reversed 1F, 15, 1A, 10.
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), " Report Data:"), 4);
+  for (const char* sent : {" 1F", " 15", " 1A", " 10"}) EXPECT_TRUE(Contains(lines, sent)) << sent;
+}
+
+TEST(Ql8810, ListsEveryInterfaceAndMarksTheBoard) {
+  const ToolRun run = RunTool("--simulate list");
+  EXPECT_EQ(run.status, 0);
+  const auto lines = LinesOf(run.out);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].rfind("0 ", 0), 0u);
+  EXPECT_NE(lines[0].find(" 046D:C31C"), std::string::npos);  // even the keyboard answers
+  EXPECT_NE(lines[2].find(" 0483:0003 board"), std::string::npos);
+  EXPECT_EQ(RunTool("--simulate=none list").out, "");
+}
+
+}  // namespace
+}  // namespace ql::testing

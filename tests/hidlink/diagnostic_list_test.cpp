@@ -1,0 +1,61 @@
+#include "hidlink/diagnostic_list.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/sim_link.h"
+
+namespace ql::hidlink {
+namespace {
+
+struct Recorder final : DiagnosticList::Observer {
+  void LinesAppended(std::size_t first, std::size_t count) override {
+    appended.emplace_back(first, count);
+  }
+  void SelectionChanged(std::size_t index) override { selected.push_back(index); }
+  std::vector<std::pair<std::size_t, std::size_t>> appended;
+  std::vector<std::size_t> selected;
+};
+
+TEST(DiagnosticList, AppendKeepsTextsExactlyAndLeavesTheSelection) {
+  DiagnosticList list;
+  Recorder r;
+  list.AddObserver(&r);
+  list.Append("");
+  list.Append("  Result = ");
+  list.SelectLast();
+  list.Append("waiting for ReadFile");
+  EXPECT_EQ(list.Lines(), (std::vector<std::string>{"", "  Result = ", "waiting for ReadFile"}));
+  EXPECT_EQ(list.Selected(), 1u);  // appending did not move it
+  EXPECT_EQ(r.appended, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 1}, {1, 1}, {2, 1}}));
+  EXPECT_EQ(r.selected, (std::vector<std::size_t>{1}));
+  list.RemoveObserver(&r);
+  list.Append("x");
+  EXPECT_EQ(r.appended.size(), 3u);
+}
+
+TEST(DiagnosticList, SelectingTheLastLineOfAnEmptyListDoesNothing) {
+  DiagnosticList list;
+  list.SelectLast();
+  EXPECT_FALSE(list.Selected().has_value());
+}
+
+TEST(DiagnosticList, SelectsTheLastLineBeyondSixteenBits) {
+  DiagnosticList list;
+  for (int i = 0; i < 70000; ++i) list.Append(i % 2 ? "a" : "b");
+  list.SelectLast();
+  EXPECT_EQ(list.Selected(), 69999u);
+  EXPECT_EQ(list.DistinctTexts(), 2u);  // repeats are stored once
+  EXPECT_EQ(list[69999], "a");
+}
+
+TEST(ReportApiCall, ThreeLinesAndTheResultLineSelected) {
+  testing::SimLink s;
+  s.sim->SetSystemText(0, "");  // no text for the code
+  s.link.ReportApiCall("CloseHandle (HIDHandle)");
+  EXPECT_EQ(s.link.List().Lines(),
+            (std::vector<std::string>{"", "CloseHandle (HIDHandle)", "  Result = "}));
+  EXPECT_EQ(s.link.List().Selected(), 2u);
+}
+
+}  // namespace
+}  // namespace ql::hidlink

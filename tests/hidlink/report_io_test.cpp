@@ -1,0 +1,185 @@
+// Writing and reading reports on an open link.
+#include <gtest/gtest.h>
+
+#include "tests/support/sim_link.h"
+
+namespace ql::hidlink {
+namespace {
+
+using sim::Scenario;
+using testing::CountOf;
+using testing::SimLink;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+SimLink& Opened(SimLink& s) {
+  s.link.MyDeviceDetected = s.link.FindTheHid();
+  EXPECT_TRUE(s.link.MyDeviceDetected);
+  return s;
+}
+
+TEST(WriteReport, SendsTheDeclaredLengthAndTracesEveryByte) {
+  struct Case {
+    Bytes given;
+    Bytes sent;
+  };
+  const Case cases[] = {
+      {{1, 1, 6, 0, 0, 0, 0, 0}, {1, 1, 6, 0, 0, 0, 0, 0}},
+      // Longer than the board's report: cut to its first eight bytes.
+      {{1, 0x14, 0xF0, 0, 1, 2, 3, 4, 0xEE, 0xEE}, {1, 0x14, 0xF0, 0, 1, 2, 3, 4}},
+      // Shorter: padded with zeros, never read past its end.
+      {{1, 0xAB}, {1, 0xAB, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SimLink s;
+    Opened(s);
+    const auto mark = s.Mark();
+    EXPECT_EQ(s.link.WriteReport(c.given), 1);  // success value, not a byte count
+    EXPECT_EQ(s.Received().at(0), c.sent);
+    Lines expected = {" OutputReportByteLength = 8", " NumberOfBytesWritten = 8",
+                      " Report ID: " + std::to_string(c.sent[0]), " Report Data:"};
+    for (std::size_t i = 1; i < 8; ++i) {
+      const char* digits = "0123456789ABCDEF";
+      std::string hex;
+      if (c.sent[i] >= 16) hex += digits[c.sent[i] >> 4];
+      hex += digits[c.sent[i] & 15];
+      expected.push_back(" " + hex);
+    }
+    EXPECT_EQ(s.LinesSince(mark), expected);
+  }
+}
+
+TEST(WriteReport, FailedWriteStillTracesAndReturnsZero) {
+  SimLink s;
+  Opened(s);
+  // A report ID the board does not take.
+  const auto mark = s.Mark();
+  EXPECT_EQ(s.link.WriteReport(Bytes{2, 1, 6, 0, 0, 0, 0, 0}), 0);
+  const Lines lines = s.LinesSince(mark);
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[1], " NumberOfBytesWritten = 0");
+  EXPECT_EQ(lines[2], " Report ID: 2");
+  EXPECT_TRUE(s.Received().empty());
+  EXPECT_TRUE(s.link.MyDeviceDetected);  // the caller decides what follows
+}
+
+TEST(WriteReport, NothingIsWrittenBeforeTheOutputLengthIsKnown) {
+  SimLink s;
+  EXPECT_EQ(s.link.WriteReport(Bytes{1, 1, 6, 0, 0, 0, 0, 0}), 0);
+  EXPECT_TRUE(s.link.List().empty());
+  EXPECT_TRUE(s.Received().empty());
+}
+
+Lines ReadHead(const std::string& readResult, const std::string& waitResult) {
+  return {"",
+          "ReadFile",
+          "  Result = " + readResult,
+          "waiting for ReadFile",
+          "",
+          "WaitForSingleObject",
+          "  Result = " + waitResult};
+}
+
+TEST(ReadUSBReport, ReportAlreadyWaitingCompletesAtOnce) {
+  SimLink s;
+  Opened(s);
+  s.link.WriteReport(Bytes{1, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x0A});
+  const auto mark = s.Mark();
+  Bytes data = {9, 9, 9};
+  EXPECT_EQ(s.link.ReadUSBReport(data, 100), 8);
+  EXPECT_EQ(data, (Bytes{3, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x0A, 0}));
+  Lines expected =
+      ReadHead("The operation completed successfully.", "The operation completed successfully.");
+  expected.push_back("ReadFile completed successfully.");
+  for (const auto& l : {"", "ResetEvent", "  Result = The operation completed successfully."})
+    expected.push_back(l);
+  EXPECT_EQ(s.LinesSince(mark), expected);
+  EXPECT_EQ(s.link.List().Selected(), s.link.List().size() - 1);
+}
+
+TEST(ReadUSBReport, ReportArrivingDuringTheWaitGivesItsLength) {
+  SimLink s;
+  Opened(s);
+  s.sim->ArriveDuringNextWait({3, 1, 2, 3, 4, 5, 6, 7});
+  const auto mark = s.Mark();
+  Bytes data;
+  // The request had to wait, so it reported no length when issued; the
+  // length comes from the completed request.
+  EXPECT_EQ(s.link.ReadUSBReport(data, 1000), 8);
+  EXPECT_EQ(data, (Bytes{3, 1, 2, 3, 4, 5, 6, 7, 0}));
+  const Lines lines = s.LinesSince(mark);
+  EXPECT_EQ(lines[2], "  Result = Overlapped I/O operation is in progress.");
+  EXPECT_EQ(CountOf(lines, "ReadFile completed successfully."), 1u);
+}
+
+TEST(ReadUSBReport, TimeOutCancelsAndKeepsTheLinkOpen) {
+  for (std::int16_t ms : {std::int16_t{0}, std::int16_t{200}, std::int16_t{-5}}) {
+    SimLink s(Scenario::kMute);
+    Opened(s);
+    s.link.WriteReport(Bytes{1, 1, 6, 0, 0, 0, 0, 0});
+    const auto mark = s.Mark();
+    Bytes data(20, 0xEE);
+    EXPECT_EQ(s.link.ReadUSBReport(data, ms), 0) << ms;
+    EXPECT_EQ(data, Bytes(9, 0));
+    Lines expected = ReadHead("Overlapped I/O operation is in progress.",
+                              "The operation completed successfully.");
+    for (const auto& l :
+         {"Readfile timeout", "************ReadFile timeout*************", "CancelIO", "",
+          "CancelIo", "  Result = The operation completed successfully.", "", "ResetEvent",
+          "  Result = The operation completed successfully."})
+      expected.push_back(l);
+    EXPECT_EQ(s.LinesSince(mark), expected);
+    EXPECT_TRUE(s.link.MyDeviceDetected);
+    EXPECT_TRUE(IsOpenHandle(s.link.ReadHandle));
+  }
+}
+
+TEST(ReadUSBReport, FailedWaitClosesTheLink) {
+  SimLink s;
+  Opened(s);
+  s.sim->FailNextWait();
+  const auto mark = s.Mark();
+  Bytes data;
+  EXPECT_EQ(s.link.ReadUSBReport(data, 100), 0);
+  const Lines lines = s.LinesSince(mark);
+  EXPECT_EQ(CountOf(lines, "Readfile undefined error"), 1u);
+  EXPECT_EQ(CountOf(lines, "CancelIO"), 0u);
+  EXPECT_EQ(Lines(lines.end() - 2, lines.end()),
+            (Lines{"ResetEvent", "  Result = The operation completed successfully."}));
+  EXPECT_FALSE(s.link.MyDeviceDetected);
+  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle));
+  EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle));
+}
+
+TEST(ReadUSBReport, UnpluggedBoardFailsTheWaitAndTheNextSearchFindsItAgain) {
+  SimLink s;
+  Opened(s);
+  s.sim->Unplug();
+  Bytes data;
+  EXPECT_EQ(s.link.ReadUSBReport(data, 100), 0);
+  EXPECT_EQ(CountOf(s.link.List().Lines(), "  Result = The device is not connected."), 2u);
+  EXPECT_FALSE(s.link.MyDeviceDetected);
+  s.sim->Replug();
+  s.link.MyDeviceDetected = s.link.FindTheHid();
+  EXPECT_TRUE(s.link.MyDeviceDetected);
+  EXPECT_EQ(s.link.WriteReport(Bytes{1, 1, 2, 3, 4, 5, 6, 7}), 1);
+  EXPECT_EQ(s.link.ReadUSBReport(data, 100), 8);
+  EXPECT_EQ(data[0], 3);
+}
+
+TEST(ReadUSBReport, EveryOutcomeLeavesTheEventClean) {
+  SimLink s;
+  Opened(s);
+  Bytes data;
+  s.link.WriteReport(Bytes{1, 1, 2, 3, 4, 5, 6, 7});
+  s.link.ReadUSBReport(data, 10);  // completes
+  // Nothing waits now; a clean event means the next read times out rather
+  // than reporting a stale completion.
+  EXPECT_EQ(s.link.ReadUSBReport(data, 10), 0);
+  EXPECT_EQ(CountOf(s.link.List().Lines(), "Readfile timeout"), 1u);
+  EXPECT_EQ(s.link.ReadUSBReport(data, 10), 0);
+  EXPECT_EQ(CountOf(s.link.List().Lines(), "Readfile timeout"), 2u);
+}
+
+}  // namespace
+}  // namespace ql::hidlink
