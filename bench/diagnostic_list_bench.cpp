@@ -1,6 +1,8 @@
 // How the trace and a send scale: the list must stay cheap for a whole run.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <memory>
 
 #include "board/dimming.h"
@@ -39,5 +41,31 @@ void BM_SendDimmingLevel(benchmark::State& state) {
   state.counters["distinct"] = static_cast<double>(link.List().DistinctTexts());
 }
 BENCHMARK(BM_SendDimmingLevel);
+
+}  // namespace
+
+namespace {
+
+long PeakRssKiB() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// A whole run's worth of trace: a million sends on one link, and the memory
+// the process needed for it.
+void BM_MillionSendsMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    const long before = PeakRssKiB();
+    Link link(std::make_unique<SimPlatform>());
+    link.LoadReportConstants();
+    NoMessages messages;
+    for (int i = 0; i < 1'000'000; ++i)
+      ql::board::SendDimmingLevel(link, messages, static_cast<std::int16_t>(i & 31));
+    state.counters["lines"] = static_cast<double>(link.List().size());
+    state.counters["peak_rss_growth_MiB"] = static_cast<double>(PeakRssKiB() - before) / 1024.0;
+  }
+}
+BENCHMARK(BM_MillionSendsMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
