@@ -87,7 +87,7 @@ TEST(Win32Capabilities, ReadFromAPresentDeviceAndPreparsedDataFreedOnce) {
   const auto paths = PresentPaths(platform);
   if (paths.empty()) GTEST_SKIP() << "no HID interface present";
 
-  const Handle device = platform.OpenDevice(paths.front(), OpenMode::kWrite);
+  const Handle device = platform.OpenDevice(paths.front(), OpenMode::kQueryOnly);
   ASSERT_TRUE(IsOpenHandle(device)) << platform.LastError();
   Attributes attributes;
   EXPECT_TRUE(platform.GetAttributes(device, attributes)) << platform.LastError();
