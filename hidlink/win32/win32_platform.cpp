@@ -1,0 +1,387 @@
+#include "hidlink/win32/win32_platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// setupapi.h needs windows.h before it.
+#include <setupapi.h>
+// MinGW-w64's HID headers (hidsdi.h brings hidpi.h in the right order)
+// declare C functions without a C++ guard of their own; they need windows.h
+// and setupapi.h first.
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include <algorithm>
+
+namespace ql::hidlink::win32 {
+namespace {
+
+// The link fills in the record size of the 32-bit layout, which is the only
+// one it knows; the system wants the size of the layout it was built for.
+constexpr std::uint32_t kLinkInterfaceDataSize = 28;
+
+static_assert(sizeof(HIDP_VALUE_CAPS) == kValueCapsEntrySize);
+static_assert(alignof(HIDP_VALUE_CAPS) <= alignof(ValueCapsScratch));
+
+HANDLE ToSystem(Handle handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+Handle ToToken(HANDLE handle) {
+  return reinterpret_cast<Handle>(handle);
+}
+
+HDEVINFO ToDeviceInfoSet(Handle set) {
+  return reinterpret_cast<HDEVINFO>(set);
+}
+
+PHIDP_PREPARSED_DATA ToPreparsed(std::intptr_t preparsed) {
+  return reinterpret_cast<PHIDP_PREPARSED_DATA>(preparsed);
+}
+
+GUID ToSystem(const Guid& g) {
+  GUID s{};
+  s.Data1 = g.Data1;
+  s.Data2 = g.Data2;
+  s.Data3 = g.Data3;
+  std::copy(std::begin(g.Data4), std::end(g.Data4), std::begin(s.Data4));
+  return s;
+}
+
+Guid FromSystem(const GUID& s) {
+  Guid g;
+  g.Data1 = s.Data1;
+  g.Data2 = s.Data2;
+  g.Data3 = s.Data3;
+  std::copy(std::begin(s.Data4), std::end(s.Data4), std::begin(g.Data4));
+  return g;
+}
+
+SP_DEVICE_INTERFACE_DATA ToSystem(const InterfaceData& data) {
+  SP_DEVICE_INTERFACE_DATA s{};
+  s.cbSize = data.cbSize == kLinkInterfaceDataSize ? sizeof(SP_DEVICE_INTERFACE_DATA) : data.cbSize;
+  s.InterfaceClassGuid = ToSystem(data.InterfaceClassGuid);
+  s.Flags = data.Flags;
+  s.Reserved = data.Reserved;
+  return s;
+}
+
+SECURITY_ATTRIBUTES InheritableHandle() {
+  SECURITY_ATTRIBUTES security{};
+  security.nLength = sizeof(security);
+  security.lpSecurityDescriptor = nullptr;
+  security.bInheritHandle = TRUE;
+  return security;
+}
+
+}  // namespace
+
+struct Win32Platform::Request {
+  OVERLAPPED overlapped{};
+  // Started and not yet seen to end.
+  bool pending = false;
+};
+
+Win32Platform::Win32Platform() = default;
+
+Win32Platform::~Win32Platform() {
+  for (auto& [device, request] : requests_) {
+    if (!request->pending) continue;
+    ::CancelIo(ToSystem(device));
+    AwaitRequest(device);
+  }
+  for (const std::intptr_t preparsed : preparsed_) ::HidD_FreePreparsedData(ToPreparsed(preparsed));
+  for (const auto& [set, members] : sets_) ::SetupDiDestroyDeviceInfoList(ToDeviceInfoSet(set));
+}
+
+void Win32Platform::AwaitRequest(Handle device) {
+  const auto it = requests_.find(device);
+  if (it == requests_.end() || !it->second->pending) return;
+  DWORD transferred = 0;
+  ::GetOverlappedResult(ToSystem(device), &it->second->overlapped, &transferred, TRUE);
+  it->second->pending = false;
+}
+
+bool Win32Platform::KnownMember(Handle set, std::uintptr_t reserved) const {
+  const auto it = sets_.find(set);
+  return it != sets_.end() && it->second.contains(reserved);
+}
+
+Guid Win32Platform::GetHidGuid() {
+  GUID guid{};
+  ::HidD_GetHidGuid(&guid);
+  lastError_ = ::GetLastError();
+  return FromSystem(guid);
+}
+
+Handle Win32Platform::GetClassDevs(const Guid& classGuid) {
+  const GUID guid = ToSystem(classGuid);
+  const HDEVINFO set =
+      ::SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  lastError_ = ::GetLastError();
+  if (set == INVALID_HANDLE_VALUE) return kInvalidHandle;
+  const Handle token = ToToken(set);
+  sets_[token];
+  return token;
+}
+
+bool Win32Platform::EnumDeviceInterfaces(Handle set, const Guid& classGuid, std::uint32_t index,
+                                         InterfaceData& data) {
+  const auto it = sets_.find(set);
+  if (it == sets_.end()) return Fail(ERROR_INVALID_HANDLE);
+  const GUID guid = ToSystem(classGuid);
+  SP_DEVICE_INTERFACE_DATA member = ToSystem(data);
+  const BOOL found =
+      ::SetupDiEnumDeviceInterfaces(ToDeviceInfoSet(set), nullptr, &guid, index, &member);
+  lastError_ = ::GetLastError();
+  data.cbSize = member.cbSize;
+  if (!found) return false;
+  data.InterfaceClassGuid = FromSystem(member.InterfaceClassGuid);
+  data.Flags = member.Flags;
+  data.Reserved = member.Reserved;
+  it->second.insert(member.Reserved);
+  return true;
+}
+
+bool Win32Platform::GetDeviceInterfaceDetail(Handle set, const InterfaceData& data,
+                                             std::span<std::uint8_t> buffer,
+                                             std::uint32_t& requiredSize) {
+  if (!sets_.contains(set)) return Fail(ERROR_INVALID_HANDLE);
+  // The system takes Reserved for its own pointer into the set.
+  if (!KnownMember(set, data.Reserved)) return Fail(ERROR_INVALID_PARAMETER);
+  const bool aligned = reinterpret_cast<std::uintptr_t>(buffer.data()) %
+                           alignof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) ==
+                       0;
+  if (!buffer.empty() && (buffer.size() < sizeof(DWORD) || !aligned))
+    return Fail(ERROR_INVALID_USER_BUFFER);
+
+  SP_DEVICE_INTERFACE_DATA member = ToSystem(data);
+  auto* detail = buffer.empty()
+                     ? nullptr
+                     : reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
+  DWORD required = requiredSize;
+  const BOOL ok = ::SetupDiGetDeviceInterfaceDetailA(
+      ToDeviceInfoSet(set), &member, detail, static_cast<DWORD>(buffer.size()), &required, nullptr);
+  lastError_ = ::GetLastError();
+  requiredSize = required;
+  return ok;
+}
+
+std::uint32_t Win32Platform::DetailDataFixedSize() const {
+  return sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+}
+
+bool Win32Platform::DestroyDeviceInfoList(Handle set) {
+  if (!sets_.contains(set)) return Fail(ERROR_INVALID_HANDLE);
+  const BOOL ok = ::SetupDiDestroyDeviceInfoList(ToDeviceInfoSet(set));
+  lastError_ = ::GetLastError();
+  sets_.erase(set);
+  return ok;
+}
+
+Handle Win32Platform::OpenDevice(const std::string& path, OpenMode mode) {
+  SECURITY_ATTRIBUTES security = InheritableHandle();
+  const DWORD access = mode == OpenMode::kQueryOnly ? 0 : GENERIC_READ | GENERIC_WRITE;
+  const DWORD flags = mode == OpenMode::kOverlappedRead ? FILE_FLAG_OVERLAPPED : 0;
+  const HANDLE device = ::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      &security, OPEN_EXISTING, flags, nullptr);
+  lastError_ = ::GetLastError();
+  return device == INVALID_HANDLE_VALUE ? kInvalidHandle : ToToken(device);
+}
+
+bool Win32Platform::GetAttributes(Handle device, Attributes& attributes) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  HIDD_ATTRIBUTES filled{};
+  filled.Size = sizeof(filled);
+  const BOOLEAN ok = ::HidD_GetAttributes(ToSystem(device), &filled);
+  lastError_ = ::GetLastError();
+  if (!ok) return false;
+  attributes.Size = filled.Size;
+  attributes.VendorID = filled.VendorID;
+  attributes.ProductID = filled.ProductID;
+  attributes.VersionNumber = filled.VersionNumber;
+  return true;
+}
+
+bool Win32Platform::GetPreparsedData(Handle device, std::intptr_t& preparsed) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  PHIDP_PREPARSED_DATA data = nullptr;
+  const BOOLEAN ok = ::HidD_GetPreparsedData(ToSystem(device), &data);
+  lastError_ = ::GetLastError();
+  if (!ok || data == nullptr) return false;
+  preparsed = reinterpret_cast<std::intptr_t>(data);
+  preparsed_.insert(preparsed);
+  return true;
+}
+
+bool Win32Platform::GetCaps(std::intptr_t preparsed, Caps& caps) {
+  if (!preparsed_.contains(preparsed)) return Fail(ERROR_INVALID_PARAMETER);
+  HIDP_CAPS c{};
+  const NTSTATUS status = ::HidP_GetCaps(ToPreparsed(preparsed), &c);
+  lastError_ = ::GetLastError();
+  if (status != HIDP_STATUS_SUCCESS) return false;
+  caps.Usage = c.Usage;
+  caps.UsagePage = c.UsagePage;
+  caps.InputReportByteLength = c.InputReportByteLength;
+  caps.OutputReportByteLength = c.OutputReportByteLength;
+  caps.FeatureReportByteLength = c.FeatureReportByteLength;
+  caps.NumberLinkCollectionNodes = c.NumberLinkCollectionNodes;
+  caps.NumberInputButtonCaps = c.NumberInputButtonCaps;
+  caps.NumberInputValueCaps = c.NumberInputValueCaps;
+  caps.NumberInputDataIndices = c.NumberInputDataIndices;
+  caps.NumberOutputButtonCaps = c.NumberOutputButtonCaps;
+  caps.NumberOutputValueCaps = c.NumberOutputValueCaps;
+  caps.NumberOutputDataIndices = c.NumberOutputDataIndices;
+  caps.NumberFeatureButtonCaps = c.NumberFeatureButtonCaps;
+  caps.NumberFeatureValueCaps = c.NumberFeatureValueCaps;
+  caps.NumberFeatureDataIndices = c.NumberFeatureDataIndices;
+  return true;
+}
+
+bool Win32Platform::GetInputValueCaps(std::intptr_t preparsed, ValueCapsScratch& scratch,
+                                      std::uint16_t& count) {
+  if (!preparsed_.contains(preparsed)) return Fail(ERROR_INVALID_PARAMETER);
+  USHORT length = std::min(count, ValueCapsScratch::kCapacity);
+  const NTSTATUS status =
+      ::HidP_GetValueCaps(HidP_Input, reinterpret_cast<PHIDP_VALUE_CAPS>(scratch.bytes), &length,
+                          ToPreparsed(preparsed));
+  lastError_ = ::GetLastError();
+  if (status != HIDP_STATUS_SUCCESS) return false;
+  count = length;
+  return true;
+}
+
+bool Win32Platform::FreePreparsedData(std::intptr_t preparsed) {
+  if (!preparsed_.contains(preparsed)) return Fail(ERROR_INVALID_PARAMETER);
+  const BOOLEAN ok = ::HidD_FreePreparsedData(ToPreparsed(preparsed));
+  lastError_ = ::GetLastError();
+  preparsed_.erase(preparsed);
+  return ok;
+}
+
+Handle Win32Platform::CreateReadEvent() {
+  SECURITY_ATTRIBUTES security = InheritableHandle();
+  const HANDLE event = ::CreateEventA(&security, TRUE, TRUE, nullptr);
+  lastError_ = ::GetLastError();
+  return event == nullptr ? kNoHandle : ToToken(event);
+}
+
+bool Win32Platform::WriteFile(Handle device, std::span<const std::uint8_t> report,
+                              std::uint32_t& bytesWritten) {
+  bytesWritten = 0;
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(ToSystem(device), report.data(), static_cast<DWORD>(report.size()),
+                              &written, nullptr);
+  lastError_ = ::GetLastError();
+  bytesWritten = written;
+  return ok;
+}
+
+bool Win32Platform::ReadFile(Handle device, std::span<std::uint8_t> buffer,
+                             std::uint32_t& bytesRead, Overlapped& overlapped) {
+  bytesRead = 0;
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  std::unique_ptr<Request>& request = requests_[device];
+  if (request && request->pending) {
+    // An earlier request must not land in a buffer its caller has given up.
+    ::CancelIo(ToSystem(device));
+    AwaitRequest(device);
+  }
+  request = std::make_unique<Request>();
+  request->overlapped.Offset = overlapped.Offset;
+  request->overlapped.OffsetHigh = overlapped.OffsetHigh;
+  request->overlapped.hEvent = ToSystem(overlapped.hEvent);
+
+  DWORD read = 0;
+  const BOOL done = ::ReadFile(ToSystem(device), buffer.data(), static_cast<DWORD>(buffer.size()),
+                               &read, &request->overlapped);
+  lastError_ = ::GetLastError();
+  request->pending = !done && lastError_ == ERROR_IO_PENDING;
+  if (done) bytesRead = read;
+  return done;
+}
+
+bool Win32Platform::GetOverlappedResult(Handle device, Overlapped&,
+                                        std::uint32_t& bytesTransferred) {
+  const auto it = requests_.find(device);
+  if (!IsOpenHandle(device) || it == requests_.end()) return Fail(ERROR_INVALID_HANDLE);
+  DWORD transferred = 0;
+  const BOOL done =
+      ::GetOverlappedResult(ToSystem(device), &it->second->overlapped, &transferred, FALSE);
+  lastError_ = ::GetLastError();
+  if (!done) return false;
+  it->second->pending = false;
+  bytesTransferred = transferred;
+  return true;
+}
+
+std::uint32_t Win32Platform::WaitForSingleObject(Handle event, std::uint32_t milliseconds) {
+  if (!IsOpenHandle(event)) {
+    Fail(ERROR_INVALID_HANDLE);
+    return kWaitFailed;
+  }
+  const DWORD code = ::WaitForSingleObject(ToSystem(event), milliseconds);
+  lastError_ = ::GetLastError();
+  if (code == WAIT_OBJECT_0) {
+    for (auto& [device, request] : requests_)
+      if (request->pending && request->overlapped.hEvent == ToSystem(event) &&
+          HasOverlappedIoCompleted(&request->overlapped))
+        request->pending = false;
+  }
+  return code;
+}
+
+bool Win32Platform::CancelIo(Handle device) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  const BOOL ok = ::CancelIo(ToSystem(device));
+  const DWORD error = ::GetLastError();
+  // The cancelled request still ends on its own time; until it has, the
+  // system may write into the caller's buffer.
+  AwaitRequest(device);
+  lastError_ = error;
+  return ok;
+}
+
+bool Win32Platform::ResetEvent(Handle event) {
+  if (!IsOpenHandle(event)) return Fail(ERROR_INVALID_HANDLE);
+  const BOOL ok = ::ResetEvent(ToSystem(event));
+  lastError_ = ::GetLastError();
+  return ok;
+}
+
+bool Win32Platform::CloseHandle(Handle handle) {
+  // A device information set is no kernel handle.
+  if (!IsOpenHandle(handle) || sets_.contains(handle)) return Fail(ERROR_INVALID_HANDLE);
+  if (const auto it = requests_.find(handle); it != requests_.end()) {
+    if (it->second->pending) {
+      ::CancelIo(ToSystem(handle));
+      AwaitRequest(handle);
+    }
+    requests_.erase(it);
+  }
+  const BOOL ok = ::CloseHandle(ToSystem(handle));
+  lastError_ = ::GetLastError();
+  return ok;
+}
+
+std::uint32_t Win32Platform::FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const {
+  if (buffer.empty()) return 0;
+  // FormatMessage takes no more than 64K.
+  const auto size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 0xFFFF));
+  const DWORD stored = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, buffer.data(), size, nullptr);
+  return stored < size ? stored : 0;
+}
+
+}  // namespace ql::hidlink::win32
+
+namespace ql::hidlink {
+
+std::unique_ptr<Platform> MakeSystemPlatform() {
+  return std::make_unique<win32::Win32Platform>();
+}
+
+}  // namespace ql::hidlink
