@@ -102,6 +102,14 @@ run_checks() {  # path name, then the plug/unplug functions
     grep -q "^  Output Report Byte Length: 8$" caps.txt &&
     grep -q "^  Feature Report Byte Length: 0$" caps.txt'
 
+  # A user without the udev rule's access is told what is missing.
+  su -s /bin/sh operator -c 'ql8810 level 12' >denied.txt 2>&1
+  status=$?
+  show denied.txt
+  check "$name: without access: level 12 exits 1" [ "$status" -eq 1 ]
+  check "$name: without access: permission denied, rule named" sh -c \
+    'grep -q "permission denied" denied.txt && grep -q "70-ql8810-eval.rules" denied.txt'
+
   check "$name: level 12 exits 0" sh -c 'ql8810 --trace level 12 2>trace.txt'
   show trace.txt
   check "$name: trace shows the search" log_has trace.txt "^  My device detected$"
