@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/access_hint.h"
 #include "cli/commands.h"
+#include "cli/descriptor_caps.h"
 #include "cli/number_args.h"
 #include "hidlink/sim/sim_platform.h"
 #include "hidlink/the_link.h"
@@ -27,6 +29,7 @@ struct Options {
   std::vector<std::string> zeb;
   std::string timeoutMs = "1000";
   std::string from, to, step = "1", intervalMs = "0";
+  std::string descriptorFile;
 };
 
 // Checks one number argument; on failure prints why and leaves `ok` false.
@@ -79,6 +82,12 @@ int main(int argc, char** argv) {
   sweep->add_option("--step", o.step, "Distance between levels (default 1)");
   sweep->add_option("--interval-ms", o.intervalMs, "Pause between sends (default 0)");
   auto* list = app.add_subcommand("list", "List every HID interface present");
+  auto* caps = app.add_subcommand(
+      "caps", "Print the capability lines of the trace for a raw HID report descriptor file");
+  caps->add_option("--descriptor", o.descriptorFile,
+                   "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/"
+                   "report_descriptor")
+      ->required();
 
   try {
     app.parse(argc, argv);
@@ -125,6 +134,8 @@ int main(int argc, char** argv) {
     }
   }
   if (!ok) return kBadUsage;
+  // Offline: no link, no platform.
+  if (caps->parsed()) return ql::cli::RunCapsForDescriptor(o.descriptorFile, std::cout, std::cerr);
 
   if (platform) ql::hidlink::UsePlatformForTheLink(std::move(platform));
   ql::hidlink::Link& link = ql::hidlink::TheLink();
@@ -139,6 +150,8 @@ int main(int argc, char** argv) {
   if (read->parsed()) status = ql::cli::RunRead(link, io, timeout);
   if (sweep->parsed()) status = ql::cli::RunSweep(link, io, from, to, step, interval);
   if (list->parsed()) status = ql::cli::RunList(link, io);
+  if (status != 0 && !list->parsed() && !link.MyDeviceDetected)
+    ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
 
   if (o.trace) DumpTrace(link.List());

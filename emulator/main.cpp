@@ -1,0 +1,93 @@
+// ql8810-board-emulator: plays the interface board's firmware against a real
+// kernel, for end-to-end tests of the Linux build without the board.
+//
+//   ql8810-board-emulator --uhid [--mute]            a uhid device on /dev/uhid
+//   ql8810-board-emulator --gadget /dev/hidg0 [--mute] behind a USB HID gadget
+//   ql8810-board-emulator --print-descriptor          the report descriptor bytes
+//
+// Every report received and sent is logged on standard output.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+
+#include "emulator/board_descriptor.h"
+#include "emulator/transport.h"
+#include "hidlink/sim/sim_board.h"
+#include "hidlink/text_helpers.h"
+
+namespace ql::emulator {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void Log(const std::string& line) {
+  std::cout << line << std::endl;
+}
+
+std::string HexBytes(std::span<const std::uint8_t> bytes) {
+  std::string text = hidlink::HexByteText(bytes, bytes.size());
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+}  // namespace ql::emulator
+
+namespace {
+
+void RequestStop(int) {
+  ql::emulator::stopRequested = 1;
+}
+
+int Usage() {
+  std::cerr << "usage: ql8810-board-emulator --uhid [PATH] [--mute]\n"
+               "       ql8810-board-emulator --gadget PATH [--mute]\n"
+               "       ql8810-board-emulator --print-descriptor\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace ql::emulator;
+  std::string uhid, gadget;
+  bool mute = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool hasValue = i + 1 < argc && argv[i + 1][0] != '-';
+    if (arg == "--uhid") {
+      uhid = hasValue ? argv[++i] : "/dev/uhid";
+    } else if (arg == "--gadget" && hasValue) {
+      gadget = argv[++i];
+    } else if (arg == "--mute") {
+      mute = true;
+    } else if (arg == "--print-descriptor") {
+      const auto& d = kBoardReportDescriptor;
+      return std::fwrite(d.data(), 1, d.size(), stdout) == d.size() ? 0 : 1;
+    } else {
+      return Usage();
+    }
+  }
+  if (uhid.empty() == gadget.empty()) return Usage();
+
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+
+  // The same firmware as the simulated board: report 1 accepted, answered
+  // with 3 and the seven bytes after the ID, the dimming level kept.
+  ql::hidlink::sim::SimBoard board(!mute);
+  const Firmware firmware = [&board](std::span<const std::uint8_t> report) {
+    std::vector<std::vector<std::uint8_t>> answers;
+    if (!board.Accept(report)) {
+      Log("ignored: not an 8-byte report 1");
+      return answers;
+    }
+    if (const auto level = board.DimmingLevel()) Log("level " + std::to_string(*level));
+    while (auto answer = board.TakeInputReport()) answers.push_back(std::move(*answer));
+    return answers;
+  };
+  return uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, firmware);
+}

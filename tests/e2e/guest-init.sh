@@ -1,0 +1,175 @@
+#!/bin/busybox sh
+# /init of the end-to-end test's guest: loads the HID modules, plays the board
+# with the emulator over uhid and over a dummy-UDC USB gadget, and runs the
+# ql8810 checks against the real kernel HID stack on both. Every line goes to
+# the serial console; the host looks for the closing "E2E RESULT" line.
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mkdir -p /tmp
+cd /tmp
+
+ok=0
+failed=0
+say() { echo "e2e: $*"; }
+check() {
+  what=$1
+  shift
+  if "$@"; then ok=$((ok + 1)); say "ok   $what"; else failed=$((failed + 1)); say "FAIL $what"; fi
+}
+# Waits up to about 20 s for a condition.
+wait_for() {
+  n=0
+  while ! "$@"; do
+    n=$((n + 1))
+    [ "$n" -ge 200 ] && return 1
+    sleep 0.1
+  done
+}
+board_listed() { ql8810 list | grep -q ' board$'; }
+board_gone() { ! board_listed; }
+emulator_got() { grep -q "^received $1\$" emu.log; }
+log_has() { grep -q "$2" "$1"; }
+show() { sed "s/^/  | /" "$1"; }
+
+# The board's hidraw node, found by vendor and product.
+board_node() {
+  for d in /sys/class/hidraw/hidraw*; do
+    grep -q '^HID_ID=0003:00000483:00000003$' "$d/device/uevent" 2>/dev/null && {
+      echo "${d##*/}"
+      return 0
+    }
+  done
+  return 1
+}
+
+emu_pid=
+start_emulator() {  # extra arguments, e.g. --mute
+  ql8810-board-emulator $EMU_ARGS "$@" >>emu.log 2>&1 &
+  emu_pid=$!
+}
+stop_emulator() {
+  if [ -n "$emu_pid" ]; then
+    kill "$emu_pid" 2>/dev/null
+    wait "$emu_pid" 2>/dev/null
+  fi
+  emu_pid=
+  true
+}
+
+# uhid: the emulator creates the device, so starting and stopping it plugs
+# and unplugs the board.
+uhid_plug() { start_emulator "$@" && wait_for board_listed; }
+uhid_unplug() { stop_emulator && wait_for board_gone; }
+
+# USB: the gadget stays; its UDC binding plugs and unplugs the board. The
+# gadget's /dev/hidg0 exists only while it is bound, so the emulator follows.
+GADGET=/sys/kernel/config/usb_gadget/ql8810
+usb_setup() {
+  mount -t configfs none /sys/kernel/config || return 1
+  mkdir "$GADGET" && cd "$GADGET" || return 1
+  echo 0x0483 >idVendor && echo 0x0003 >idProduct && echo 0x0200 >bcdDevice
+  mkdir strings/0x409 && echo "QL8810 interface board (gadget)" >strings/0x409/product
+  mkdir functions/hid.board
+  echo 0 >functions/hid.board/protocol && echo 0 >functions/hid.board/subclass
+  echo 8 >functions/hid.board/report_length
+  ql8810-board-emulator --print-descriptor >functions/hid.board/report_desc
+  mkdir configs/c.1 && ln -s "$GADGET/functions/hid.board" configs/c.1/
+  cd /tmp
+}
+hidg_there() { [ -c /dev/hidg0 ]; }
+usb_plug() {
+  echo dummy_udc.0 >"$GADGET/UDC" && wait_for hidg_there && start_emulator "$@" &&
+    wait_for board_listed
+}
+usb_unplug() { stop_emulator && echo "" >"$GADGET/UDC" && wait_for board_gone; }
+
+run_checks() {  # path name, then the plug/unplug functions
+  name=$1 plug=$2 unplug=$3
+  say "---- $name path ----"
+  : >emu.log
+  check "$name: board plugged" $plug
+  ql8810 list | sed "s/^/  | /"
+  check "$name: list shows the board" board_listed
+
+  node=$(board_node)
+  check "$name: caps of $node's descriptor" sh -c \
+    "ql8810 caps --descriptor /sys/class/hidraw/$node/device/report_descriptor >caps.txt"
+  show caps.txt
+  check "$name: descriptor lengths 8/8/0" sh -c 'grep -q "^  Input Report Byte Length: 8$" caps.txt &&
+    grep -q "^  Output Report Byte Length: 8$" caps.txt &&
+    grep -q "^  Feature Report Byte Length: 0$" caps.txt'
+
+  # A user without the udev rule's access is told what is missing.
+  su -s /bin/sh operator -c 'ql8810 level 12' >denied.txt 2>&1
+  status=$?
+  show denied.txt
+  check "$name: without access: level 12 exits 1" [ "$status" -eq 1 ]
+  check "$name: without access: permission denied, rule named" sh -c \
+    'grep -q "permission denied" denied.txt && grep -q "70-ql8810-eval.rules" denied.txt'
+
+  check "$name: level 12 exits 0" sh -c 'ql8810 --trace level 12 2>trace.txt'
+  show trace.txt
+  check "$name: trace shows the search" log_has trace.txt "^  My device detected$"
+  check "$name: trace shows input 8" log_has trace.txt "^  Input Report Byte Length: 8$"
+  check "$name: trace shows output 8" log_has trace.txt "^  Output Report Byte Length: 8$"
+  check "$name: trace shows feature 0" log_has trace.txt "^  Feature Report Byte Length: 0$"
+  check "$name: trace shows the write" log_has trace.txt "^ NumberOfBytesWritten = 8$"
+  check "$name: emulator received 01 01 06 00 00 00 00 00" \
+    wait_for emulator_got "01 01 06 00 00 00 00 00"
+
+  # hidraw hands an input report to every reader that has the node open, so
+  # a waiting read sees the answer to another process's send.
+  ql8810 read --timeout-ms 8000 >read.txt 2>read.err &
+  reader=$!
+  sleep 2
+  ql8810 level 12 2>/dev/null
+  wait "$reader"
+  check "$name: read returns the answer 03 01 06 00 00 00 00 00" \
+    grep -qx "03 01 06 00 00 00 00 00" read.txt
+
+  $unplug
+  check "$name: mute board plugged" $plug --mute
+  ql8810 level 5 2>/dev/null
+  ql8810 --trace read --timeout-ms 200 >read.txt 2>read.err
+  status=$?
+  check "$name: mute board: read times out" [ "$status" -eq 1 ]
+  check "$name: mute board: trace shows the time-out" log_has read.err "^Readfile timeout$"
+  $unplug
+  check "$name: board plugged again" $plug
+
+  # One process, three sends; the board goes between the first two and
+  # comes back before the third.
+  ql8810 sweep 1 3 --interval-ms 5000 >sweep.out 2>sweep.err &
+  sweeper=$!
+  check "$name: sweep: first send arrives" wait_for emulator_got "01 01 10 00 00 00 00 00"
+  check "$name: board removed" $unplug
+  check "$name: sweep: second send fails with the message" \
+    wait_for log_has sweep.err "Communication with Interface Board Failed"
+  check "$name: board back" $plug
+  wait "$sweeper"
+  status=$?
+  show sweep.err
+  check "$name: sweep exits 1" [ "$status" -eq 1 ]
+  check "$name: sweep: exactly one message" [ "$(grep -c Failed sweep.err)" -eq 1 ]
+  check "$name: sweep: third send arrives" wait_for emulator_got "01 01 18 00 00 00 00 00"
+  show emu.log
+  $unplug
+}
+
+say "kernel $(uname -r)"
+check "uhid modules" modprobe -a hid hid-generic uhid
+EMU_ARGS=--uhid
+run_checks uhid uhid_plug uhid_unplug
+
+check "USB modules" modprobe -a usb-common usbcore usbhid udc-core dummy_hcd configfs \
+  libcomposite usb_f_hid
+check "USB gadget 0483:0003 set up" usb_setup
+EMU_ARGS="--gadget /dev/hidg0"
+run_checks usb usb_plug usb_unplug
+
+say "$ok checks ok, $failed failing"
+if [ "$failed" -eq 0 ]; then echo "E2E RESULT: PASS"; else echo "E2E RESULT: FAIL"; fi
+poweroff -f
