@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/number_args.h"
+#include "hidlink/hid_test.h"
 #include "hidlink/sim/sim_platform.h"
 #include "hidlink/the_link.h"
 
@@ -27,6 +28,7 @@ struct Options {
   std::vector<std::string> zeb;
   std::string timeoutMs = "1000";
   std::string from, to, step = "1", intervalMs = "0";
+  std::string byte0 = "01", byte1 = "00";
 };
 
 // Checks one number argument; on failure prints why and leaves `ok` false.
@@ -79,6 +81,12 @@ int main(int argc, char** argv) {
   sweep->add_option("--step", o.step, "Distance between levels (default 1)");
   sweep->add_option("--interval-ms", o.intervalMs, "Pause between sends (default 0)");
   auto* list = app.add_subcommand("list", "List every HID interface present");
+  auto* test = app.add_subcommand(
+      "test",
+      "Write a test report (BYTE0 BYTE1 55 56 57 58 59 55), read one report back and print it");
+  test->add_option("--byte0", o.byte0,
+                   "First byte in hex, 00 to FF (default 01, the report ID the board takes)");
+  test->add_option("--byte1", o.byte1, "Second byte in hex, 00 to FF (default 00)");
 
   try {
     app.parse(argc, argv);
@@ -98,6 +106,7 @@ int main(int argc, char** argv) {
   int levelValue = 0, timeout = 0, from = 0, to = 0, step = 1, interval = 0;
   std::array<std::uint8_t, 6> zebBytes{};
   int zebCode = 0;
+  std::uint8_t testByte0 = 0, testByte1 = 0;
   if (level->parsed()) levelValue = Number(o.level, 0, 31, "level", ok);
   if (zeb->parsed()) {
     zebCode = Number(o.zeb[0], 0, 255, "CODE", ok, NumberBase::kDecimalOrHex);
@@ -111,6 +120,10 @@ int main(int argc, char** argv) {
     to = Number(o.to, 0, 31, "TO", ok);
     step = Number(o.step, 1, 31, "--step", ok);
     interval = Number(o.intervalMs, 0, 3600000, "--interval-ms", ok);
+  }
+  if (test->parsed()) {
+    testByte0 = static_cast<std::uint8_t>(Number(o.byte0, 0, 255, "--byte0", ok, NumberBase::kHex));
+    testByte1 = static_cast<std::uint8_t>(Number(o.byte1, 0, 255, "--byte1", ok, NumberBase::kHex));
   }
   std::unique_ptr<ql::hidlink::Platform> platform;
   if (!o.simulate.empty()) {
@@ -139,6 +152,8 @@ int main(int argc, char** argv) {
   if (read->parsed()) status = ql::cli::RunRead(link, io, timeout);
   if (sweep->parsed()) status = ql::cli::RunSweep(link, io, from, to, step, interval);
   if (list->parsed()) status = ql::cli::RunList(link, io);
+  if (test->parsed())
+    status = ql::cli::RunTest(link, io, testByte0, testByte1, ql::hidlink::kHidTestWaitMs);
   std::cout.flush();
 
   if (o.trace) DumpTrace(link.List());
