@@ -43,6 +43,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   text->setObjectName("Text1");
   text->setFrameShape(QFrame::NoFrame);
   text->setFocusPolicy(Qt::ClickFocus);
+  text->setTabChangesFocus(true);
   text->setFont(Larger(font(), true));
   QPalette buttonFace = text->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
@@ -126,9 +127,8 @@ void FrmMain::SendFromList() {
 void FrmMain::SendFromSlider() {
   const int level = sldLvl_->value();
   board::SendDimmingLevel(link_, messages_, static_cast<std::int16_t>(level));
+  // Also replaces a text typed over the entry that is already current.
   comboLvl_->setCurrentIndex(level);
-  // The index may not have changed while the operator typed over its text.
-  comboLvl_->setEditText(comboLvl_->itemText(level));
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {

@@ -86,6 +86,7 @@ TEST(DiagnosticWindow, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
 
   Once(usb);
   EXPECT_EQ(Byte(usb, 1)->currentText(), "00");
+  EXPECT_FALSE(bench.link.List()[2].empty()) << "the run's date line";
   // What went out, as the write traced it: 00 00 55 56 57 58 59 55. The
   // board takes report ID 1 only and never answered.
   const auto lines = bench.link.List().Lines();

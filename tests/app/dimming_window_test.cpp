@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QSlider>
@@ -154,6 +155,14 @@ TEST(DimmingWindow, SliderSendsOnEveryMouseReleaseAndNeverFromTheKeyboard) {
        },
        {},
        23},
+      {"Enter in the list's field",
+       [](QSlider* s) {
+         auto* list = s->window()->findChild<QComboBox*>("comboLvl");
+         QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+         EXPECT_EQ(list->count(), 32) << "a typed text never becomes an entry";
+       },
+       {},
+       16},
   };
   for (const Case& c : cases) {
     AppBench bench;
