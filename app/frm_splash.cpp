@@ -1,5 +1,6 @@
 #include "app/frm_splash.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -65,6 +66,11 @@ void FrmSplash::Load() {
   findChild<QLabel*>("lblVersion")
       ->setText(
           QString("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+}
+
+void FrmSplash::closeEvent(QCloseEvent* event) {
+  event->accept();
+  emit continueRequested();
 }
 
 bool FrmSplash::eventFilter(QObject* watched, QEvent* event) {

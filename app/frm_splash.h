@@ -14,11 +14,12 @@ class FrmSplash final : public QWidget {
   void Load();
 
  signals:
-  // "&Continue", or any key that types a character: a key press must not
-  // leave the operator without a window.
+  // "&Continue", any key that types a character, or the window manager's
+  // close: none of them may leave the operator without a window.
   void continueRequested();
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

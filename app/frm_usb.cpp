@@ -1,5 +1,7 @@
 #include "app/frm_usb.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetricsF>

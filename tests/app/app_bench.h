@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

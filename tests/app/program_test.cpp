@@ -38,7 +38,8 @@ TEST(StartUp, OnlyTheSplashWindowIsUpWithTheVersion) {
   EXPECT_EQ(bench.link.List().size(), 0u);
 }
 
-// "&Continue" and any key that types a character lead on the same way.
+// "&Continue", any key that types a character and a close lead on the same
+// way.
 TEST(StartUp, ContinueLeavesTheDimmingWindowReadyAndNothingSent) {
   const std::vector<std::pair<const char*, std::function<void(FrmSplash&)>>> ways = {
       {"Continue clicked",
@@ -49,6 +50,7 @@ TEST(StartUp, ContinueLeavesTheDimmingWindowReadyAndNothingSent) {
          QTest::keyClick(AppBench::Child<QWidget>(s, "cmdCont"), Qt::Key_Return);
        }},
       {"Escape", [](FrmSplash& s) { QTest::keyClick(&s, Qt::Key_Escape); }},
+      {"closed by the window manager", [](FrmSplash& s) { s.close(); }},
   };
   for (const auto& [name, go] : ways) {
     AppBench bench;
