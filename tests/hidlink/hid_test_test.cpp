@@ -43,25 +43,6 @@ std::vector<std::string> ListedBytes(const Bytes& bytes) {
   return lines;
 }
 
-TEST(RunHidTest, FirstRunFromTheDefaultsSendsByteOneWrappedToZero) {
-  Bench bench;
-  HidTestBytes bytes;  // 00, 80, auto-increment on
-  const HidTestRun run = RunHidTest(*bench.link, bytes, kDate);
-
-  ASSERT_TRUE(run.boardFound);
-  EXPECT_THAT(run.sent, ElementsAre(0x00, 0x00, 0x55, 0x56, 0x57, 0x58, 0x59, 0x55));
-  EXPECT_EQ(bytes.byte1, 0x00);
-  // The board takes report ID 1 only, so the report went out as traced and
-  // was refused; the read then timed out.
-  const auto lines = bench.link->List().Lines();
-  EXPECT_THAT(lines, ::testing::Contains(" Report ID: 0"));
-  EXPECT_FALSE(run.writeOk);
-  EXPECT_EQ(run.read.outcome, Link::ReadOutcome::kTimedOut);
-  EXPECT_TRUE(bench.sim->Board().ReceivedReports().empty());
-  EXPECT_THAT(std::vector(lines.begin(), lines.begin() + 3),
-              ElementsAre("", "***** HID Test Report *****", std::string(kDate)));
-}
-
 TEST(RunHidTest, AutoIncrementRules) {
   struct Case {
     const char* name;
@@ -90,41 +71,6 @@ TEST(RunHidTest, AutoIncrementRules) {
     EXPECT_EQ(sent, c.sent) << c.name;
     EXPECT_EQ(bytes.byte0, 0x01) << c.name;
   }
-}
-
-TEST(RunHidTest, AnsweredRunListsTheReportAndKeepsTheLinkOpen) {
-  Bench bench;
-  HidTestBytes bytes{0x01, 0x5F, false};
-  const std::size_t before = bench.link->List().size();
-  const HidTestRun run = RunHidTest(*bench.link, bytes, kDate);
-
-  ASSERT_EQ(run.read.outcome, Link::ReadOutcome::kCompleted);
-  const Bytes answer = {0x03, 0x5F, 0x55, 0x56, 0x57, 0x58, 0x59, 0x55};
-  EXPECT_EQ(run.read.bytes, answer);
-  EXPECT_TRUE(bench.link->MyDeviceDetected);
-  EXPECT_TRUE(IsOpenHandle(bench.link->HIDHandle));
-
-  // The listed bytes come right before the closing call report.
-  const auto lines = bench.LinesSince(before);
-  auto expected = ListedBytes(answer);
-  for (const char* l : {"", "ResetEvent", "  Result = The operation completed successfully."})
-    expected.push_back(l);
-  ASSERT_GE(lines.size(), expected.size());
-  EXPECT_THAT(std::vector(lines.end() - static_cast<std::ptrdiff_t>(expected.size()), lines.end()),
-              ElementsAreArray(expected));
-  EXPECT_EQ(bench.link->List().Selected(), bench.link->List().size() - 1);
-}
-
-TEST(RunHidTest, BoardAbsentEndsAfterTheSearch) {
-  Bench bench(Scenario::kAbsent);
-  HidTestBytes bytes;
-  const HidTestRun run = RunHidTest(*bench.link, bytes, kDate);
-  EXPECT_FALSE(run.boardFound);
-  EXPECT_EQ(bytes.byte1, 0x80);  // no auto-increment without a board
-  const auto& list = bench.link->List();
-  EXPECT_EQ(list[list.size() - 1], " Device not found.");
-  EXPECT_EQ(list.Selected(), list.size() - 1);
-  for (const auto& line : list.Lines()) EXPECT_NE(line, "waiting for ReadFile");
 }
 
 TEST(ReadAndListReport, ListsAReportThatWasWaiting) {
