@@ -7,6 +7,7 @@
 
 #include "board/dimming.h"
 #include "board/zeb.h"
+#include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
 #include "hidlink/text_helpers.h"
 
@@ -86,6 +87,26 @@ int RunList(hidlink::Link& link, Streams io) {
     if (entry.IsBoard()) io.out << " board";
     io.out << '\n';
   }
+  return 0;
+}
+
+int RunTest(hidlink::Link& link, Streams io, std::uint8_t byte0, std::uint8_t byte1,
+            std::uint32_t waitMs) {
+  hidlink::HidTestBytes bytes{byte0, byte1, false};
+  const hidlink::HidTestRun run =
+      hidlink::RunHidTest(link, bytes, hidlink::GeneralDateText(), waitMs);
+  if (!run.boardFound) {
+    io.messages.ShowMessage(board::kLinkFailedMessage);
+    return 1;
+  }
+  if (run.read.outcome != hidlink::Link::ReadOutcome::kCompleted) {
+    io.err << "ql8810: no input report came within " << waitMs << " ms"
+           << (run.writeOk ? "" : " (the board refused the test report)") << '\n';
+    return 1;
+  }
+  std::string text = hidlink::HexByteText(run.read.bytes, run.read.bytes.size());
+  if (!text.empty()) text.pop_back();  // the blank after the last byte
+  io.out << text << '\n';
   return 0;
 }
 

@@ -36,5 +36,9 @@ int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint
 int RunRead(hidlink::Link& link, Streams io, int timeoutMs);
 int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs);
 int RunList(hidlink::Link& link, Streams io);
+// One write-then-read test without auto-increment; prints the bytes that came
+// back. `waitMs` is there for tests; the tool waits as the window does.
+int RunTest(hidlink::Link& link, Streams io, std::uint8_t byte0, std::uint8_t byte1,
+            std::uint32_t waitMs);
 
 }  // namespace ql::cli

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/descriptor_caps.h"
 #include "cli/number_args.h"
+#include "hidlink/hid_test.h"
 #include "hidlink/sim/sim_platform.h"
 #include "hidlink/the_link.h"
 
@@ -30,6 +31,7 @@ struct Options {
   std::string timeoutMs = "1000";
   std::string from, to, step = "1", intervalMs = "0";
   std::string descriptorFile;
+  std::string byte0 = "01", byte1 = "00";
 };
 
 // Checks one number argument; on failure prints why and leaves `ok` false.
@@ -88,6 +90,12 @@ int main(int argc, char** argv) {
                    "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/"
                    "report_descriptor")
       ->required();
+  auto* test = app.add_subcommand(
+      "test",
+      "Write a test report (BYTE0 BYTE1 55 56 57 58 59 55), read one report back and print it");
+  test->add_option("--byte0", o.byte0,
+                   "First byte in hex, 00 to FF (default 01, the report ID the board takes)");
+  test->add_option("--byte1", o.byte1, "Second byte in hex, 00 to FF (default 00)");
 
   try {
     app.parse(argc, argv);
@@ -107,6 +115,7 @@ int main(int argc, char** argv) {
   int levelValue = 0, timeout = 0, from = 0, to = 0, step = 1, interval = 0;
   std::array<std::uint8_t, 6> zebBytes{};
   int zebCode = 0;
+  std::uint8_t testByte0 = 0, testByte1 = 0;
   if (level->parsed()) levelValue = Number(o.level, 0, 31, "level", ok);
   if (zeb->parsed()) {
     zebCode = Number(o.zeb[0], 0, 255, "CODE", ok, NumberBase::kDecimalOrHex);
@@ -120,6 +129,10 @@ int main(int argc, char** argv) {
     to = Number(o.to, 0, 31, "TO", ok);
     step = Number(o.step, 1, 31, "--step", ok);
     interval = Number(o.intervalMs, 0, 3600000, "--interval-ms", ok);
+  }
+  if (test->parsed()) {
+    testByte0 = static_cast<std::uint8_t>(Number(o.byte0, 0, 255, "--byte0", ok, NumberBase::kHex));
+    testByte1 = static_cast<std::uint8_t>(Number(o.byte1, 0, 255, "--byte1", ok, NumberBase::kHex));
   }
   std::unique_ptr<ql::hidlink::Platform> platform;
   if (!o.simulate.empty()) {
@@ -150,6 +163,8 @@ int main(int argc, char** argv) {
   if (read->parsed()) status = ql::cli::RunRead(link, io, timeout);
   if (sweep->parsed()) status = ql::cli::RunSweep(link, io, from, to, step, interval);
   if (list->parsed()) status = ql::cli::RunList(link, io);
+  if (test->parsed())
+    status = ql::cli::RunTest(link, io, testByte0, testByte1, ql::hidlink::kHidTestWaitMs);
   if (status != 0 && !list->parsed() && !link.MyDeviceDetected)
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();

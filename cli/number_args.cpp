@@ -18,19 +18,19 @@ std::string Quoted(std::string_view text) {
 ParsedNumber ParseNumber(std::string_view text, std::int64_t min, std::int64_t max,
                          std::string_view what, NumberBase base) {
   const std::string range = std::to_string(min) + " to " + std::to_string(max);
-  const std::string expected = base == NumberBase::kDecimal
-                                   ? "a whole number " + range
-                                   : "a whole number " + range + ", decimal or 0x-hex";
+  std::string expected = "a whole number " + range;
+  if (base == NumberBase::kDecimalOrHex) expected += ", decimal or 0x-hex";
+  if (base == NumberBase::kHex) expected += " in hex digits";
   if (text.empty()) return Bad(what, "empty value; expected " + expected);
 
   std::string_view digits = text;
   bool negative = false;
-  if (digits.front() == '-' || digits.front() == '+') {
+  if (base != NumberBase::kHex && (digits.front() == '-' || digits.front() == '+')) {
     negative = digits.front() == '-';
     digits.remove_prefix(1);
   }
-  int radix = 10;
-  if (base == NumberBase::kDecimalOrHex && digits.size() > 2 && digits[0] == '0' &&
+  int radix = base == NumberBase::kHex ? 16 : 10;
+  if (base != NumberBase::kDecimal && digits.size() > 2 && digits[0] == '0' &&
       (digits[1] == 'x' || digits[1] == 'X')) {
     radix = 16;
     digits.remove_prefix(2);

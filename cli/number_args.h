@@ -14,7 +14,8 @@ struct ParsedNumber {
   std::string error;  // set when value is empty
 };
 
-enum class NumberBase { kDecimal, kDecimalOrHex };
+// kHex: hex digits, with or without 0x ("5F", "0x5f"); no sign.
+enum class NumberBase { kDecimal, kDecimalOrHex, kHex };
 
 // `what` names the argument in the error ("level", "--step").
 ParsedNumber ParseNumber(std::string_view text, std::int64_t min, std::int64_t max,

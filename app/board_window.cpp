@@ -1,0 +1,112 @@
+#include "app/board_window.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "hidlink/text_helpers.h"
+
+namespace ql::app {
+
+BoardWindow::BoardWindow(hidlink::sim::SimPlatform& sim, hidlink::DiagnosticList& trace,
+                         std::function<void()> showDiagnosticWindow)
+    : sim_(sim), trace_(trace) {
+  setObjectName("frmBoard");
+  setWindowTitle("QL8810 board (simulated)");
+
+  level_ = new QLabel(this);
+  level_->setObjectName("lblLevel");
+  QFont big = font();
+  big.setPointSizeF(big.pointSizeF() * 2.5);
+  big.setBold(true);
+  level_->setFont(big);
+  level_->setAlignment(Qt::AlignCenter);
+  level_->setMinimumWidth(80);
+
+  bar_ = new QProgressBar(this);
+  bar_->setObjectName("barLevel");
+  bar_->setRange(0, 31);
+  bar_->setFormat("%v of 31");
+
+  lastReport_ = new QLabel(this);
+  lastReport_->setObjectName("lblLastReport");
+  QFont mono("Monospace");
+  mono.setStyleHint(QFont::TypeWriter);
+  lastReport_->setFont(mono);
+  lastReport_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  reportCount_ = new QLabel(this);
+  reportCount_->setObjectName("lblReportCount");
+  plugState_ = new QLabel(this);
+  plugState_->setObjectName("lblPlugState");
+
+  plug_ = new QPushButton(this);
+  plug_->setObjectName("cmdPlug");
+  connect(plug_, &QPushButton::clicked, this, &BoardWindow::TogglePlug);
+  auto* diagnostic = new QPushButton("Show the diagnostic window", this);
+  diagnostic->setObjectName("cmdShowDiagnostic");
+  connect(diagnostic, &QPushButton::clicked, this, std::move(showDiagnosticWindow));
+
+  auto* facts = new QFormLayout;
+  facts->addRow("Dimming level of the chip:", level_);
+  facts->addRow("", bar_);
+  facts->addRow("Last report received:", lastReport_);
+  facts->addRow("Reports received:", reportCount_);
+  facts->addRow("USB:", plugState_);
+  auto* note = new QLabel(
+      "Every send from the dimming window reaches this simulated board as one 8-byte "
+      "report: 01 01, then the level with its five bits reversed.",
+      this);
+  note->setWordWrap(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(facts);
+  layout->addWidget(note);
+  layout->addWidget(plug_);
+  layout->addWidget(diagnostic);
+  resize(380, sizeHint().height());
+
+  trace_.AddObserver(this);
+  Refresh();
+}
+
+BoardWindow::~BoardWindow() {
+  trace_.RemoveObserver(this);
+}
+
+void BoardWindow::LinesAppended(std::size_t, std::size_t) {
+  if (refreshPending_) return;
+  refreshPending_ = true;
+  QMetaObject::invokeMethod(this, &BoardWindow::Refresh, Qt::QueuedConnection);
+}
+
+void BoardWindow::Refresh() {
+  refreshPending_ = false;
+  const auto& board = sim_.Board();
+  if (const auto level = board.DimmingLevel()) {
+    level_->setText(QString::number(*level));
+    bar_->setValue(*level);
+  } else {
+    level_->setText("-");
+    bar_->setValue(0);
+  }
+  const auto& received = board.ReceivedReports();
+  lastReport_->setText(
+      received.empty()
+          ? QString("none yet")
+          : QString::fromStdString(hidlink::HexByteText(received.back(), received.back().size()))
+                .trimmed());
+  reportCount_->setText(QString::number(received.size()));
+  plugState_->setText(sim_.IsPlugged() ? "plugged in" : "unplugged");
+  plug_->setText(sim_.IsPlugged() ? "Unplug the board" : "Plug the board back in");
+}
+
+void BoardWindow::TogglePlug() {
+  if (sim_.IsPlugged())
+    sim_.Unplug();
+  else
+    sim_.Replug();
+  Refresh();
+}
+
+}  // namespace ql::app

@@ -1,0 +1,78 @@
+// QL8810Eval-demo: the operator's program on a simulated board, with a small
+// window showing what the board received.
+//
+//   QL8810Eval-demo [SCENARIO] [--screenshots DIR]
+//
+// SCENARIO is board (the default), absent, none or mute. With --screenshots
+// the demo plays a short session, saves a picture of each window into DIR and
+// ends.
+#include <QApplication>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/board_window.h"
+#include "app/frm_main.h"
+#include "app/frm_usb.h"
+#include "app/message_boxes.h"
+#include "app/program.h"
+#include "app/screenshots.h"
+#include "hidlink/sim/sim_platform.h"
+#include "hidlink/the_link.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: QL8810Eval-demo [board|absent|none|mute] [--screenshots DIR]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("QL8810Eval-demo");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  auto scenario = ql::hidlink::sim::Scenario::kBoard;
+  QString screenshots;
+  const QStringList args = QApplication::arguments();
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    if (args[i] == "--screenshots" && i + 1 < args.size()) {
+      screenshots = args[++i];
+    } else if (const auto s = ql::hidlink::sim::ParseScenario(args[i].toStdString())) {
+      scenario = *s;
+    } else {
+      return Usage();
+    }
+  }
+
+  auto owned = std::make_unique<ql::hidlink::sim::SimPlatform>(scenario);
+  ql::hidlink::sim::SimPlatform& sim = *owned;
+  ql::hidlink::UsePlatformForTheLink(std::move(owned));
+  ql::hidlink::Link& link = ql::hidlink::TheLink();
+
+  ql::app::MessageBoxes messages;
+  ql::app::Program program(link, messages, [] {
+    std::fflush(nullptr);
+    std::_Exit(0);
+  });
+  ql::app::BoardWindow board(sim, link.List(), [&program] {
+    program.Usb().show();
+    program.Usb().raise();
+  });
+
+  if (!screenshots.isEmpty()) return ql::app::TakeScreenshots(program, board, screenshots) ? 0 : 1;
+
+  program.SetOnContinued([&] {
+    // Beside the dimming window, so the two can be watched together.
+    const QRect main = program.Main().frameGeometry();
+    board.move(main.right() + 16, main.top());
+    board.show();
+  });
+  program.Start();
+  return QApplication::exec();
+}

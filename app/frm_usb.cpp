@@ -1,0 +1,150 @@
+#include "app/frm_usb.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+#include "app/diagnostic_model.h"
+#include "app/twips.h"
+#include "hidlink/text_helpers.h"
+
+namespace ql::app {
+namespace {
+
+QComboBox* ByteList(const char* name, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  return list;
+}
+
+// The largest bold face, up to 14 points, whose text fits the label's width.
+QFont LargestFitting(const QLabel* label, bool bold) {
+  QFont font = label->font();
+  font.setBold(bold);
+  for (qreal size = 14; size > 6; size -= 0.5) {
+    font.setPointSizeF(size);
+    if (QFontMetricsF(font).horizontalAdvance(label->text()) <= label->width()) break;
+  }
+  return font;
+}
+
+void FillByteList(QComboBox* list) {
+  for (int v = 0; v <= 255; ++v)
+    list->insertItem(v,
+                     QString::fromStdString(hidlink::TwoHexDigits(static_cast<std::uint8_t>(v))));
+}
+
+}  // namespace
+
+FrmUsb::FrmUsb(hidlink::Link& link) : link_(link) {
+  setObjectName("frmUsb");
+  setWindowTitle("FrmUSB");
+  resize(TwipsSize(9108, 7548));
+
+  // The places were drawn for a small dialog font.
+  setFont(QFont("Arial", 8));
+
+  auto* debug = new QLabel("Debug Only!!!!", this);
+  debug->setObjectName("Label1");
+  debug->setGeometry(TwipsRect(1200, 240, 2052, 612));
+  debug->setFont(LargestFitting(debug, true));
+
+  auto* received = new QGroupBox("Bytes Received", this);
+  received->setObjectName("fraBytesReceived");
+  received->setGeometry(TwipsRect(480, 1200, 1452, 1692));
+  txtBytesReceived_ = new QPlainTextEdit(received);
+  txtBytesReceived_->setObjectName("txtBytesReceived");
+  txtBytesReceived_->setGeometry(TwipsRect(360, 480, 732, 732));
+
+  auto* toSend = new QGroupBox("Bytes to Send", this);
+  toSend->setObjectName("fraBytesToSend");
+  toSend->setGeometry(TwipsRect(480, 3000, 2172, 1692));
+  cboByte0_ = ByteList("cboByte0", toSend);
+  cboByte0_->setGeometry(TwipsRect(240, 360, 1212, 288));
+  cboByte1_ = ByteList("cboByte1", toSend);
+  cboByte1_->setGeometry(TwipsRect(240, 840, 1212, 288));
+  chkAutoincrement_ = new QCheckBox("Autoincrement values", toSend);
+  chkAutoincrement_->setObjectName("chkAutoincrement");
+  chkAutoincrement_->setGeometry(TwipsRect(240, 1200, 2412, 372));
+
+  auto* sendAndReceive = new QGroupBox("Send and Receive Data", this);
+  sendAndReceive->setObjectName("fraSendAndReceive");
+  sendAndReceive->setGeometry(TwipsRect(480, 5040, 2052, 1692));
+  auto* once = new QPushButton("Once", sendAndReceive);
+  once->setObjectName("cmdOnce");
+  once->setGeometry(TwipsRect(360, 360, 1452, 372));
+  auto* continuous = new QPushButton("Continuous", sendAndReceive);
+  continuous->setObjectName("cmdContinuous");
+  continuous->setGeometry(TwipsRect(360, 1080, 1452, 372));
+
+  // A table with fixed row heights: the view finds any row by arithmetic, so
+  // scrolling and appending stay cheap however long the trace grows.
+  lstResults_ = new QTableView(this);
+  lstResults_->setObjectName("lstResults");
+  model_ = new DiagnosticModel(link_.List(), this);
+  lstResults_->setModel(model_);
+  lstResults_->horizontalHeader()->hide();
+  lstResults_->horizontalHeader()->setStretchLastSection(true);
+  lstResults_->verticalHeader()->hide();
+  lstResults_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  lstResults_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+  lstResults_->setShowGrid(false);
+  lstResults_->setWordWrap(false);
+  lstResults_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lstResults_->setSelectionMode(QAbstractItemView::SingleSelection);
+  lstResults_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lstResults_->setGeometry(TwipsRect(3360, 600, 5292, 6192));
+  connect(model_, &DiagnosticModel::selectionMoved, this, [this](int row) {
+    const QModelIndex index = model_->index(row);
+    lstResults_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    lstResults_->scrollTo(index);
+  });
+
+  // Kept for the continuous collection the window was laid out for; nothing
+  // starts it.
+  auto* timer = new QTimer(this);
+  timer->setObjectName("tmrContinuousDataCollect");
+
+  connect(once, &QPushButton::clicked, this, &FrmUsb::RunHidTest);
+}
+
+void FrmUsb::Load() {
+  link_.LoadReportConstants();
+  show();
+  auto* timer = findChild<QTimer*>("tmrContinuousDataCollect");
+  timer->stop();
+  timer->setInterval(10);
+  FillByteList(cboByte0_);
+  FillByteList(cboByte1_);
+  cboByte0_->setCurrentIndex(0);
+  cboByte1_->setCurrentIndex(128);
+  chkAutoincrement_->setChecked(true);
+}
+
+void FrmUsb::RunHidTest() {
+  hidlink::HidTestBytes bytes{static_cast<std::uint8_t>(std::max(cboByte0_->currentIndex(), 0)),
+                              static_cast<std::uint8_t>(std::max(cboByte1_->currentIndex(), 0)),
+                              chkAutoincrement_->isChecked()};
+  const hidlink::HidTestRun run = hidlink::RunHidTest(link_, bytes, hidlink::GeneralDateText());
+  cboByte1_->setCurrentIndex(bytes.byte1);
+  if (run.boardFound) ShowBytes(run.read.bytes);
+}
+
+void FrmUsb::ShowBytes(const std::vector<std::uint8_t>& bytes) {
+  txtBytesReceived_->clear();
+  for (const std::uint8_t b : bytes) {
+    txtBytesReceived_->moveCursor(QTextCursor::End);
+    txtBytesReceived_->insertPlainText(QString::fromStdString(hidlink::TwoHexDigits(b)) + "\n");
+  }
+}
+
+}  // namespace ql::app

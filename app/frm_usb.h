@@ -1,0 +1,43 @@
+// The developer's window on the HID link: the link's trace and the
+// write-then-read test of the board.
+#pragma once
+
+#include <QWidget>
+
+#include "hidlink/hid_test.h"
+#include "hidlink/link.h"
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QTableView;
+
+namespace ql::app {
+
+class DiagnosticModel;
+
+class FrmUsb final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FrmUsb(hidlink::Link& link);
+  // Sets the link's report constants, shows the window and fills its byte
+  // lists.
+  void Load();
+  // "Once": one run of the test with the window's choices.
+  void RunHidTest();
+  DiagnosticModel& Model() { return *model_; }
+
+ private:
+  void ShowBytes(const std::vector<std::uint8_t>& bytes);
+
+  hidlink::Link& link_;
+  DiagnosticModel* model_;
+  QTableView* lstResults_;
+  QPlainTextEdit* txtBytesReceived_;
+  QComboBox* cboByte0_;
+  QComboBox* cboByte1_;
+  QCheckBox* chkAutoincrement_;
+};
+
+}  // namespace ql::app
