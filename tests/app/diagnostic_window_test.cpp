@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -128,47 +127,27 @@ TEST(DiagnosticWindow, NoBoardLeavesTheReceivedBytesAlone) {
   EXPECT_TRUE(bench.messages.shown.empty());
 }
 
-// A send at a million lines of trace costs the view what it costs at a
-// thousand: rows are added in one batch and found by arithmetic.
-TEST(DiagnosticWindow, StaysResponsiveAtAMillionLines) {
+// At a million lines of trace the list still shows every line and follows
+// the last one. (What a run costs the view at that length is measured by
+// bench/diagnostic_view_bench.cpp: fixed row heights keep it constant.)
+TEST(DiagnosticWindow, FollowsTheTraceAtAMillionLines) {
   AppBench bench;
   bench.AtDimmingWindow();
   FrmUsb& usb = bench.program.Usb();
   usb.show();
   auto* view = AppBench::Child<QTableView>(usb, "lstResults");
+  EXPECT_EQ(view->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
 
+  for (std::size_t i = bench.link.List().size(); i < 1'000'000; ++i)
+    bench.link.List().Append(i % 2 ? " Report Data:" : " 00");
+  QApplication::processEvents();
   Byte(usb, 0)->setCurrentIndex(1);
-  // A test run appends some sixty lines and selects the last, which scrolls
-  // the view to the end: the most a batch asks of it.
-  const auto timeOfTenRuns = [&] {
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < 10; ++i) {
-      Once(usb);
-      QApplication::processEvents();
-      view->viewport()->repaint();
-    }
-    return clock.nsecsElapsed();
-  };
-  const auto fill = [&](std::size_t lines) {
-    for (std::size_t i = bench.link.List().size(); i < lines; ++i)
-      bench.link.List().Append(i % 2 ? " Report Data:" : " 00");
-    QApplication::processEvents();
-  };
-
-  fill(1000);
-  timeOfTenRuns();  // warm up: fonts, caches
-  const auto small = timeOfTenRuns();
-  fill(1'000'000);
-  const auto large = timeOfTenRuns();
+  Once(usb);
+  QApplication::processEvents();
 
   EXPECT_EQ(view->model()->rowCount(), static_cast<int>(bench.link.List().size()));
   EXPECT_EQ(view->currentIndex().row(), view->model()->rowCount() - 1);
   EXPECT_EQ(view->rowAt(view->viewport()->height() - 2), view->model()->rowCount() - 1);
-  // Generous: a view that works per line or per row would be thousands of
-  // times slower here.
-  EXPECT_LT(large, small * 20 + 50'000'000) << "small " << small << " ns, large " << large << " ns";
-  EXPECT_LT(large, 2'000'000'000);
   usb.hide();
 }
 
