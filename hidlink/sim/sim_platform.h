@@ -61,7 +61,7 @@ struct SimDevice {
 // FF00, 8-byte input and output reports).
 SimDevice BoardDevice();
 
-class SimPlatform final : public Platform {
+class SimPlatform : public Platform {
  public:
   explicit SimPlatform(Scenario scenario = Scenario::kBoard);
 

@@ -36,12 +36,12 @@ TEST(LinkPlatformUse, HandlesAreClosedAtMostOnceThroughAWholeRun) {
   RecordedLink r;
   testing::RecordedMessages messages;
   board::SendDimmingLevel(r.link, messages, 1);
-  r.platform->sim.Unplug();
+  r.platform->Unplug();
   board::SendDimmingLevel(r.link, messages, 2);  // write fails, link closed
-  r.platform->sim.Replug();
+  r.platform->Replug();
   board::SendDimmingLevel(r.link, messages, 3);  // searched again
   std::vector<std::uint8_t> data;
-  r.platform->sim.FailNextWait();
+  r.platform->FailNextWait();
   r.link.ReadUSBReport(data, 10);  // failed wait closes
   r.link.Shutdown();
   r.link.Shutdown();
@@ -89,7 +89,7 @@ TEST(LinkPlatformUse, FailedPreparsedDataIsNeverPassedOnAndTheTraceStaysWhole) {
   // Nothing was learnt: the lengths stay zero, and writes are refused.
   EXPECT_EQ(r.link.Capabilities.OutputReportByteLength, 0);
   EXPECT_EQ(r.link.WriteReport(std::vector<std::uint8_t>{1, 1, 6, 0, 0, 0, 0, 0}), 0);
-  EXPECT_TRUE(r.platform->sim.Board().ReceivedReports().empty());
+  EXPECT_TRUE(r.platform->Board().ReceivedReports().empty());
 }
 
 TEST(LinkPlatformUse, EachPreparsedValueIsFreedOnceAndNotUsedAfterwards) {
