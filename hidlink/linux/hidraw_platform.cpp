@@ -224,8 +224,8 @@ bool HidrawPlatform::AttributesFromSysfs(const std::string& node, Attributes& at
   const std::string uevent = ReadSmallFile(places_.hidrawClass / node / "device" / "uevent");
   const auto at = uevent.find("HID_ID=");
   if (at == std::string::npos) return false;
-  const std::string_view id = std::string_view(uevent).substr(at + 7, 26);
-  if (id.size() != 26 || id[4] != ':' || id[13] != ':') return false;
+  const std::string_view id = std::string_view(uevent).substr(at + 7, 22);
+  if (id.size() != 22 || id[4] != ':' || id[13] != ':') return false;
   const auto vendor = ParseHex(id.substr(5, 8));
   const auto product = ParseHex(id.substr(14, 8));
   if (!vendor || !product) return false;

@@ -86,7 +86,8 @@ class HidrawPlatformTest : public ::testing::Test {
     std::ofstream(usb / "bcdDevice") << "0200\n";
     char id[40];
     std::snprintf(id, sizeof id, "HID_ID=0003:%08X:%08X\n", vendor & 0xFFFF, product & 0xFFFF);
-    std::ofstream(hid / "uevent") << "DRIVER=hid-generic\n" << id << "HID_NAME=x\n";
+    // HID_ID last: nothing after its value may be needed to read it.
+    std::ofstream(hid / "uevent") << "DRIVER=hid-generic\nHID_NAME=x\n" << id;
     int pair[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, pair), 0);
     return nodes_[Path(n)] = {pair[0], pair[1], {3, vendor, product}, std::move(descriptor)};
