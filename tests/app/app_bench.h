@@ -5,9 +5,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QWidget>
+#include <QSlider>
 #include <algorithm>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,16 +15,20 @@
 #include "app/frm_splash.h"
 #include "app/frm_usb.h"
 #include "app/program.h"
-#include "board/operator_messages.h"
-#include "hidlink/sim/sim_platform.h"
+#include "tests/support/sim_link.h"
 
 namespace ql::app::testing {
 
-class RecordedMessages final : public board::OperatorMessages {
- public:
-  void ShowMessage(std::string_view text) override { shown.emplace_back(text); }
-  std::vector<std::string> shown;
-};
+// Throws rather than crash the whole run on a renamed control.
+template <typename T = QWidget>
+T* Child(QWidget& window, const char* name) {
+  T* child = window.findChild<T*>(name);
+  if (!child) throw std::runtime_error(std::string("no control ") + name);
+  return child;
+}
+inline void Click(QWidget& window, const char* name) {
+  Child<QAbstractButton>(window, name)->click();
+}
 
 struct AppBench {
   explicit AppBench(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard)
@@ -36,18 +39,21 @@ struct AppBench {
   // Start-up and "&Continue": the operator at the dimming window.
   FrmMain& AtDimmingWindow() {
     program.Start();
-    Child<QAbstractButton>(program.Splash(), "cmdCont")->click();
+    Click(program.Splash(), "cmdCont");
     return program.Main();
   }
+  QComboBox* List() { return Child<QComboBox>(program.Main(), "comboLvl"); }
+  QSlider* Slider() { return Child<QSlider>(program.Main(), "sldLvl"); }
 
-  // Dimming levels the board received, in order.
+  // Dimming levels the board received, in order; the report carries the
+  // level's five bits reversed.
   std::vector<int> LevelsSent() const {
     std::vector<int> levels;
     for (const auto& report : sim->Board().ReceivedReports()) {
+      if (report.at(1) != 1) continue;
       int level = 0;
-      for (int i = 0; i < 5; ++i)
-        if (report.at(2) & (1 << i)) level |= 1 << (4 - i);
-      if (report.at(1) == 1) levels.push_back(level);
+      for (int i = 0; i < 5; ++i) level |= ((report.at(2) >> i) & 1) << (4 - i);
+      levels.push_back(level);
     }
     return levels;
   }
@@ -57,27 +63,11 @@ struct AppBench {
     return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
   }
 
-  template <typename T>
-  static T* Child(QWidget& window, const char* name) {
-    T* child = window.findChild<T*>(name);
-    if (!child) throw std::runtime_error(std::string("no control ") + name);
-    return child;
-  }
-
   hidlink::sim::SimPlatform* sim;  // owned by the link
   hidlink::Link link;
-  RecordedMessages messages;
+  ql::testing::RecordedMessages messages;
   int ends = 0;
   Program program;
 };
-
-// The top-level windows on screen, by object name.
-inline std::vector<std::string> VisibleWindows() {
-  std::vector<std::string> names;
-  for (const QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible()) names.push_back(w->objectName().toStdString());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 }  // namespace ql::app::testing

@@ -16,29 +16,24 @@ TEST(BoardWindow, FollowsTheSendsAndUnplugsTheBoard) {
   AppBench bench;
   int diagnosticShown = 0;
   BoardWindow board(*bench.sim, bench.link.List(), [&] { ++diagnosticShown; });
-  const auto text = [&](const char* name) {
-    return AppBench::Child<QLabel>(board, name)->text().toStdString();
-  };
+  const auto text = [&](const char* name) { return Child<QLabel>(board, name)->text(); };
   EXPECT_EQ(text("lblLevel"), "-");
   EXPECT_EQ(text("lblLastReport"), "none yet");
 
   FrmMain& main = bench.AtDimmingWindow();
-  main.findChild<QComboBox*>("comboLvl")->setCurrentIndex(12);
-  AppBench::Child<QAbstractButton>(main, "CmdSend")->click();
+  Child<QComboBox>(main, "comboLvl")->setCurrentIndex(12);
+  Click(main, "CmdSend");
   QApplication::processEvents();  // the window looks again once the send is done
   EXPECT_EQ(text("lblLevel"), "12");
-  EXPECT_EQ(AppBench::Child<QProgressBar>(board, "barLevel")->value(), 12);
+  EXPECT_EQ(Child<QProgressBar>(board, "barLevel")->value(), 12);
   EXPECT_EQ(text("lblLastReport"), "01 01 06 00 00 00 00 00");
 
-  AppBench::Child<QAbstractButton>(board, "cmdPlug")->click();
+  Click(board, "cmdPlug");
   EXPECT_FALSE(bench.sim->IsPlugged());
   EXPECT_EQ(text("lblPlugState"), "unplugged");
-  AppBench::Child<QAbstractButton>(main, "CmdSend")->click();
-  EXPECT_EQ(bench.messages.shown.size(), 1u);
-  AppBench::Child<QAbstractButton>(board, "cmdPlug")->click();
+  Click(board, "cmdPlug");
   EXPECT_TRUE(bench.sim->IsPlugged());
-
-  AppBench::Child<QAbstractButton>(board, "cmdShowDiagnostic")->click();
+  Click(board, "cmdShowDiagnostic");
   EXPECT_EQ(diagnosticShown, 1);
 }
 

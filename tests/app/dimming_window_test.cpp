@@ -2,15 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
-#include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <functional>
+#include <tuple>
 
 #include "app_bench.h"
 
@@ -20,89 +19,55 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QComboBox* List(FrmMain& main) {
-  return AppBench::Child<QComboBox>(main, "comboLvl");
-}
-QSlider* Slider(FrmMain& main) {
-  return AppBench::Child<QSlider>(main, "sldLvl");
-}
-void Send(FrmMain& main) {
-  AppBench::Child<QAbstractButton>(main, "CmdSend")->click();
-}
-
+// Where the style draws a part of the slider, as the slider itself asks.
 QRect SliderPart(QSlider* slider, QStyle::SubControl part) {
+  struct Peek : QSlider {
+    static auto Init() { return &Peek::initStyleOption; }
+  };
   QStyleOptionSlider opt;
-  opt.initFrom(slider);
-  opt.orientation = slider->orientation();
-  opt.minimum = slider->minimum();
-  opt.maximum = slider->maximum();
-  opt.sliderPosition = slider->sliderPosition();
-  opt.sliderValue = slider->value();
-  opt.singleStep = slider->singleStep();
-  opt.pageStep = slider->pageStep();
-  opt.tickPosition = slider->tickPosition();
-  opt.tickInterval = slider->tickInterval();
-  opt.subControls = QStyle::SC_All;
+  (slider->*Peek::Init())(&opt);
   return slider->style()->subControlRect(QStyle::CC_Slider, &opt, part, slider);
 }
-QRect HandleRect(QSlider* slider) {
-  return SliderPart(slider, QStyle::SC_SliderHandle);
+QPoint Handle(QSlider* slider) {
+  return SliderPart(slider, QStyle::SC_SliderHandle).center();
 }
 
-// Mouse events straight to the slider, with the buttons held during a move.
-void Mouse(QSlider* slider, QEvent::Type type, QPoint at, Qt::MouseButton button,
-           Qt::MouseButtons held) {
-  QMouseEvent event(type, QPointF(at), QPointF(slider->mapToGlobal(at)), button, held,
-                    Qt::NoModifier);
+// Straight to the slider; `button` stays held from the press to the release.
+void Mouse(QSlider* slider, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+  QMouseEvent event(type, QPointF(at), QPointF(slider->mapToGlobal(at)),
+                    type == QEvent::MouseMove ? Qt::NoButton : button,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
   QApplication::sendEvent(slider, &event);
 }
-
-TEST(DimmingWindow, SendFromTheListMovesTheSlider) {
-  AppBench bench;
-  FrmMain& main = bench.AtDimmingWindow();
-  List(main)->setCurrentIndex(7);
-  EXPECT_THAT(bench.LevelsSent(), IsEmpty()) << "choosing alone sends nothing";
-  EXPECT_EQ(Slider(main)->value(), 16);
-
-  Send(main);
-  EXPECT_THAT(bench.LevelsSent(), ElementsAre(7));
-  EXPECT_EQ(bench.sim->Board().ReceivedReports().back(),
-            (std::vector<std::uint8_t>{0x01, 0x01, 0x1C, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(Slider(main)->value(), 7);
-  EXPECT_THAT(bench.messages.shown, IsEmpty());
+void ClickAt(QSlider* slider, QPoint at, Qt::MouseButton button) {
+  Mouse(slider, QEvent::MouseButtonPress, at, button);
+  Mouse(slider, QEvent::MouseButtonRelease, at, button);
 }
 
-TEST(DimmingWindow, TypedTextIsConvertedOrRefused) {
+// "Send" takes the list's text as it stands; a refused one leaves a message,
+// nothing sent and the slider where it was.
+TEST(DimmingWindow, TypedLevelIsSentOrRefused) {
   struct Case {
-    const char* typed;
-    QLocale locale;
-    std::vector<int> sent;
-    int slider;
-    bool refused;
+    const char* text;
+    std::optional<int> sent;
+    const char* locale = "en_US";
   };
-  const QLocale english(QLocale::English, QLocale::UnitedStates);
-  const QLocale german(QLocale::German, QLocale::Germany);
-  const std::vector<Case> cases = {
-      {" 12 ", english, {12}, 12, false}, {"16.5", english, {16}, 16, false},
-      {"17.5", english, {18}, 18, false}, {"16.4", english, {16}, 16, false},
-      {"17,5", german, {18}, 18, false},  {"abc", english, {}, 16, true},
-      {"40", english, {}, 16, true},      {"", english, {}, 16, true},
-      {"17.5", german, {}, 16, true},
-  };
+  const std::vector<Case> cases = {{" 12 ", 12}, {"16.5", 16}, {"17.5", 18},
+                                   {"abc", {}},  {"40", {}},   {"17,5", 18, "de_DE"}};
   for (const Case& c : cases) {
-    QLocale::setDefault(c.locale);
+    QLocale::setDefault(QLocale(c.locale));
     AppBench bench;
-    FrmMain& main = bench.AtDimmingWindow();
-    List(main)->setEditText(c.typed);
-    Send(main);
+    bench.AtDimmingWindow();
+    bench.List()->setEditText(c.text);
+    EXPECT_THAT(bench.LevelsSent(), IsEmpty()) << "typing alone sends nothing";
+    Click(bench.program.Main(), "CmdSend");
 
-    EXPECT_EQ(bench.LevelsSent(), c.sent) << c.typed;
-    EXPECT_EQ(Slider(main)->value(), c.slider) << c.typed;
-    EXPECT_EQ(List(main)->currentText(), c.typed) << "the field keeps its text";
-    EXPECT_EQ(bench.messages.shown, c.refused
-                                        ? std::vector<std::string>{std::string(kBadLevelMessage)}
-                                        : std::vector<std::string>{})
-        << c.typed;
+    EXPECT_EQ(bench.LevelsSent(), c.sent ? std::vector{*c.sent} : std::vector<int>{}) << c.text;
+    EXPECT_EQ(bench.Slider()->value(), c.sent.value_or(16)) << c.text;
+    EXPECT_EQ(bench.List()->currentText(), c.text) << "the field keeps its text";
+    EXPECT_EQ(bench.messages.shown,
+              c.sent ? std::vector<std::string>{} : std::vector{std::string(kBadLevelMessage)})
+        << c.text;
   }
   QLocale::setDefault(QLocale::c());
 }
@@ -110,141 +75,75 @@ TEST(DimmingWindow, TypedTextIsConvertedOrRefused) {
 // Every release of a mouse button pressed on the slider sends the slider's
 // level once; the keyboard only moves it.
 TEST(DimmingWindow, SliderSendsOnEveryMouseReleaseAndNeverFromTheKeyboard) {
-  struct Case {
-    const char* name;
-    std::function<void(QSlider*)> gesture;
-    std::vector<int> sent;
-    int slider;
+  const auto drag = [](QSlider* s) {
+    const int step = (s->width() - SliderPart(s, QStyle::SC_SliderHandle).width()) / 31;
+    const QPoint from = Handle(s), to = from + QPoint(9 * step, 0);
+    Mouse(s, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int i = 1; i <= 9; ++i)
+      Mouse(s, QEvent::MouseMove, from + QPoint(i * step, 0), Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, to, Qt::LeftButton);
   };
-  const std::vector<Case> cases = {
-      {"drag the handle to 25",
-       [](QSlider* s) {
-         const QPoint from = HandleRect(s).center();
-         Mouse(s, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-         const int step = (s->width() - HandleRect(s).width()) / 31;
-         for (int i = 1; i <= 9; ++i)
-           Mouse(s, QEvent::MouseMove, from + QPoint(i * step, 0), Qt::NoButton, Qt::LeftButton);
-         ASSERT_EQ(s->value(), 25);
-         Mouse(s, QEvent::MouseButtonRelease, from + QPoint(9 * step, 0), Qt::LeftButton,
-               Qt::NoButton);
-       },
-       {25},
-       25},
-      {"left click on the track right of the handle",
-       [](QSlider* s) {
-         const QRect groove = SliderPart(s, QStyle::SC_SliderGroove);
-         const QPoint at(groove.right() - 4, groove.center().y());
-         Mouse(s, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-         Mouse(s, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-       },
-       {21},
-       21},
-      {"right click on the handle",
-       [](QSlider* s) {
-         const QPoint at = HandleRect(s).center();
-         Mouse(s, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
-         Mouse(s, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
-       },
-       {16},
-       16},
-      {"arrow and page keys",
-       [](QSlider* s) {
-         QTest::keyClick(s, Qt::Key_Right);
-         QTest::keyClick(s, Qt::Key_PageUp);
-         QTest::keyClick(s, Qt::Key_Right);
-       },
-       {},
-       23},
-      {"Enter in the list's field",
-       [](QSlider* s) {
-         auto* list = s->window()->findChild<QComboBox*>("comboLvl");
-         QTest::keyClick(list->lineEdit(), Qt::Key_Return);
-         EXPECT_EQ(list->count(), 32) << "a typed text never becomes an entry";
-       },
-       {},
-       16},
+  const auto trackClick = [](QSlider* s) {
+    const QRect groove = SliderPart(s, QStyle::SC_SliderGroove);
+    ClickAt(s, QPoint(groove.right() - 4, groove.center().y()), Qt::LeftButton);
   };
-  for (const Case& c : cases) {
+  const auto keys = [](QSlider* s) {
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_PageUp, Qt::Key_Right})
+      QTest::keyClick(s, key);
+  };
+  const auto enterInTheList = [](QSlider* s) {
+    auto* list = s->window()->findChild<QComboBox*>("comboLvl");
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(list->count(), 32) << "a typed text never becomes an entry";
+  };
+  // Name, gesture, the slider's level after it, and whether that level went out.
+  const std::vector<std::tuple<const char*, std::function<void(QSlider*)>, int, bool>> cases = {
+      {"drag the handle", drag, 25, true},
+      {"left click on the track right of the handle", trackClick, 21, true},
+      {"right click", [](QSlider* s) { ClickAt(s, Handle(s), Qt::RightButton); }, 16, true},
+      {"arrow and page keys", keys, 23, false},
+      {"Enter in the list's field", enterInTheList, 16, false},
+  };
+  for (const auto& [name, gesture, slider, sends] : cases) {
     AppBench bench;
-    FrmMain& main = bench.AtDimmingWindow();
-    List(main)->setEditText("typed");
-    c.gesture(Slider(main));
+    bench.AtDimmingWindow();
+    bench.List()->setEditText("typed");
+    gesture(bench.Slider());
 
-    EXPECT_EQ(bench.LevelsSent(), c.sent) << c.name;
-    EXPECT_EQ(Slider(main)->value(), c.slider) << c.name;
+    EXPECT_EQ(bench.LevelsSent(), sends ? std::vector{slider} : std::vector<int>{}) << name;
+    EXPECT_EQ(bench.Slider()->value(), slider) << name;
     // After a send the list shows the level sent, over whatever was typed.
-    EXPECT_EQ(List(main)->currentText(),
-              c.sent.empty() ? QString("typed") : QString::number(c.sent.back()))
-        << c.name;
-    if (!c.sent.empty()) {
-      EXPECT_EQ(List(main)->currentIndex(), c.sent.back()) << c.name;
-    }
+    EXPECT_EQ(bench.List()->currentText(), sends ? QString::number(slider) : "typed") << name;
   }
 }
 
-TEST(DimmingWindow, BoardAbsentOneMessagePerSendAndTheOtherControlFollows) {
+// Each send without a board says so once, and the other control still
+// follows; the board is found again once it is there.
+TEST(DimmingWindow, BoardAbsentUnpluggedAndReplugged) {
   AppBench bench(hidlink::sim::Scenario::kAbsent);
   FrmMain& main = bench.AtDimmingWindow();
-  List(main)->setCurrentIndex(7);
-  Send(main);
-  EXPECT_EQ(bench.messages.shown, std::vector<std::string>{std::string(board::kLinkFailedMessage)});
-  EXPECT_EQ(Slider(main)->value(), 7);
-
-  Slider(main)->setValue(20);
-  const QPoint at = HandleRect(Slider(main)).center();
-  Mouse(Slider(main), QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
-  Mouse(Slider(main), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
-  EXPECT_EQ(bench.messages.shown.size(), 2u);
-  EXPECT_EQ(List(main)->currentText(), "20");
-  EXPECT_THAT(bench.LevelsSent(), IsEmpty());
-}
-
-TEST(DimmingWindow, UnplugAndReplug) {
-  AppBench bench;
-  FrmMain& main = bench.AtDimmingWindow();
-  const auto sendLevel = [&](int level) {
-    List(main)->setCurrentIndex(level);
-    Send(main);
+  const auto send = [&](int level) {
+    bench.List()->setCurrentIndex(level);
+    Click(main, "CmdSend");
   };
-  sendLevel(5);
+  send(7);
+  EXPECT_THAT(bench.messages.shown, ElementsAre(board::kLinkFailedMessage));
+  EXPECT_EQ(bench.Slider()->value(), 7);
+  bench.Slider()->setValue(20);
+  ClickAt(bench.Slider(), Handle(bench.Slider()), Qt::RightButton);
+  EXPECT_EQ(bench.messages.shown.size(), 2u);
+  EXPECT_EQ(bench.List()->currentText(), "20");
+
+  bench.sim->AddDevice(hidlink::sim::BoardDevice());
+  send(5);
   bench.sim->Unplug();
-  sendLevel(6);  // the write fails on the open link
-  sendLevel(7);  // the search finds no board
-  EXPECT_EQ(bench.messages.shown.size(), 2u);
-  EXPECT_EQ(Slider(main)->value(), 7);
+  send(6);  // the write fails on the open link
+  EXPECT_EQ(bench.messages.shown.size(), 3u);
   bench.sim->Replug();
-  sendLevel(8);
+  send(8);
   EXPECT_THAT(bench.LevelsSent(), ElementsAre(5, 8));
-  EXPECT_EQ(bench.sim->Board().DimmingLevel(), 8);
-  EXPECT_EQ(bench.messages.shown.size(), 2u);
-}
-
-TEST(DimmingWindow, ControlsTextsAndTabOrder) {
-  AppBench bench;
-  FrmMain& main = bench.AtDimmingWindow();
-  EXPECT_EQ(main.size(), QSize(450, 448));
-  const auto lines =
-      AppBench::Child<QWidget>(main, "Text1")->property("plainText").toString().split('\n');
-  EXPECT_THAT(lines, ElementsAre("To change the dimming level, you can", "",
-                                 "a) Either select a dimming level and click the ",
-                                 "\"Send\" button", "b) Or just drap the slide bar", ""));
-  EXPECT_EQ(AppBench::Child<QLabel>(main, "Label2")->text(),
-            QString("0") + QString(72, ' ') + "31");
-  EXPECT_EQ(AppBench::Child<QLabel>(main, "Label1")->text(), "Dimming Control");
-  EXPECT_EQ(AppBench::Child<QAbstractButton>(main, "cmdExit")->text(), "&Exit");
-  EXPECT_EQ(List(main)->count(), 32);
-  EXPECT_EQ(Slider(main)->pageStep(), 5);
-
-  std::vector<std::string> order;
-  QWidget* const first = AppBench::Child<QWidget>(main, "cmdExit");
-  QWidget* w = first;
-  do {
-    if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty())
-      order.push_back(w->objectName().toStdString());
-    w = w->nextInFocusChain();
-  } while (w != first && order.size() < 10);
-  EXPECT_THAT(order, ElementsAre("cmdExit", "comboLvl", "CmdSend", "sldLvl"));
-  EXPECT_EQ(main.focusWidget()->objectName(), "cmdExit");
+  EXPECT_EQ(bench.Slider()->value(), 8);
+  EXPECT_EQ(bench.messages.shown.size(), 3u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The widget tests need one QApplication for the whole run; run by hand they
-// still draw offscreen.
+// One QApplication for the whole run; run by hand the tests still draw
+// offscreen.
 #include <gtest/gtest.h>
 
 #include <QApplication>
