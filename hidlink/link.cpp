@@ -50,8 +50,7 @@ void Link::CloseTraced(Handle& handle, std::string_view callName) {
 }
 
 void Link::CloseTheHid() {
-  CloseSilently(HIDHandle);
-  CloseSilently(ReadHandle);
+  CloseLeftoverHandles();
   MyDeviceDetected = false;
 }
 
