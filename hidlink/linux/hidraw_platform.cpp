@@ -105,18 +105,6 @@ HidrawPlatform::~HidrawPlatform() {
     if (object.kind == Object::Kind::kDevice && object.device.fd >= 0) ::close(object.device.fd);
 }
 
-Handle HidrawPlatform::NewHandle(Object object) {
-  const Handle h = nextHandle_;
-  nextHandle_ += 4;
-  objects_.emplace(h, std::move(object));
-  return h;
-}
-
-HidrawPlatform::Object* HidrawPlatform::Find(Handle handle, Object::Kind kind) {
-  auto it = objects_.find(handle);
-  return (it != objects_.end() && it->second.kind == kind) ? &it->second : nullptr;
-}
-
 bool HidrawPlatform::Fail(int code) {
   lastError_ = static_cast<std::uint32_t>(code);
   return false;
@@ -147,12 +135,12 @@ Handle HidrawPlatform::GetClassDevs(const Guid& classGuid) {
   std::sort(nodes.begin(), nodes.end());
   for (auto& [number, name] : nodes) set.members.push_back(std::move(name));
   Succeed();
-  return NewHandle(std::move(set));
+  return objects_.NewHandle(std::move(set));
 }
 
 bool HidrawPlatform::EnumDeviceInterfaces(Handle set, const Guid&, std::uint32_t index,
                                           InterfaceData& data) {
-  const Object* s = Find(set, Object::Kind::kDeviceInfoSet);
+  const Object* s = objects_.Find(set, Object::Kind::kDeviceInfoSet);
   if (!s) return Fail(EBADF);
   if (data.cbSize != kInterfaceDataSize) return Fail(EINVAL);
   if (index >= s->members.size()) return Fail(ENOENT);
@@ -165,7 +153,7 @@ bool HidrawPlatform::EnumDeviceInterfaces(Handle set, const Guid&, std::uint32_t
 bool HidrawPlatform::GetDeviceInterfaceDetail(Handle set, const InterfaceData& data,
                                               std::span<std::uint8_t> buffer,
                                               std::uint32_t& requiredSize) {
-  const Object* s = Find(set, Object::Kind::kDeviceInfoSet);
+  const Object* s = objects_.Find(set, Object::Kind::kDeviceInfoSet);
   if (!s) return Fail(EBADF);
   if (data.Reserved >= s->members.size()) return Fail(EINVAL);
   const std::string path = (places_.devices / s->members[data.Reserved]).string();
@@ -181,8 +169,7 @@ bool HidrawPlatform::GetDeviceInterfaceDetail(Handle set, const InterfaceData& d
 }
 
 bool HidrawPlatform::DestroyDeviceInfoList(Handle set) {
-  if (!Find(set, Object::Kind::kDeviceInfoSet)) return Fail(EBADF);
-  objects_.erase(set);
+  if (!objects_.DestroySet(set)) return Fail(EBADF);
   return Succeed();
 }
 
@@ -205,7 +192,7 @@ Handle HidrawPlatform::OpenDevice(const std::string& path, OpenMode mode) {
       device.numberedReports = ParseReportDescriptor(descriptor).numberedReports;
   }
   Succeed();
-  return NewHandle(Object{Object::Kind::kDevice, {}, std::move(device), {}});
+  return objects_.NewHandle(Object{Object::Kind::kDevice, {}, std::move(device), {}});
 }
 
 std::optional<std::uint16_t> HidrawPlatform::VersionOf(const std::string& node) const {
@@ -236,7 +223,7 @@ bool HidrawPlatform::AttributesFromSysfs(const std::string& node, Attributes& at
 }
 
 bool HidrawPlatform::GetAttributes(Handle device, Attributes& attributes) {
-  const Object* o = Find(device, Object::Kind::kDevice);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o) return Fail(EBADF);
   if (o->device.fd < 0) {
     Attributes found = attributes;
@@ -254,7 +241,7 @@ bool HidrawPlatform::GetAttributes(Handle device, Attributes& attributes) {
 }
 
 bool HidrawPlatform::GetPreparsedData(Handle device, std::intptr_t& preparsed) {
-  const Object* o = Find(device, Object::Kind::kDevice);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o || o->device.fd < 0) return Fail(EBADF);
   std::vector<std::uint8_t> descriptor;
   if (calls_->GetDescriptor(o->device.fd, descriptor) < 0) return Fail(errno);
@@ -289,13 +276,13 @@ bool HidrawPlatform::FreePreparsedData(std::intptr_t preparsed) {
 
 Handle HidrawPlatform::CreateReadEvent() {
   Succeed();
-  return NewHandle(Object{Object::Kind::kEvent, {}, {}, {}});
+  return objects_.NewHandle(Object{Object::Kind::kEvent, {}, {}, {}});
 }
 
 bool HidrawPlatform::WriteFile(Handle device, std::span<const std::uint8_t> report,
                                std::uint32_t& bytesWritten) {
   bytesWritten = 0;
-  const Object* o = Find(device, Object::Kind::kDevice);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o || o->device.fd < 0 || o->device.mode == OpenMode::kQueryOnly) return Fail(EBADF);
   if (report.empty()) return Fail(EINVAL);
   // hidraw takes the Windows shape as it is: byte 0 is the report ID, 0 for
@@ -331,8 +318,8 @@ long HidrawPlatform::ReadReport(DeviceObject& device, std::span<std::uint8_t> bu
 bool HidrawPlatform::ReadFile(Handle device, std::span<std::uint8_t> buffer,
                               std::uint32_t& bytesRead, Overlapped& overlapped) {
   bytesRead = 0;
-  Object* o = Find(device, Object::Kind::kDevice);
-  Object* e = Find(overlapped.hEvent, Object::Kind::kEvent);
+  Object* o = objects_.Find(device, Object::Kind::kDevice);
+  Object* e = objects_.Find(overlapped.hEvent, Object::Kind::kEvent);
   if (!o || o->device.fd < 0 || o->device.mode != OpenMode::kOverlappedRead || !e)
     return Fail(EBADF);
   if (buffer.empty()) return Fail(EINVAL);
@@ -356,8 +343,8 @@ bool HidrawPlatform::ReadFile(Handle device, std::span<std::uint8_t> buffer,
 
 bool HidrawPlatform::GetOverlappedResult(Handle device, Overlapped& overlapped,
                                          std::uint32_t& bytesTransferred) {
-  const Object* o = Find(device, Object::Kind::kDevice);
-  const Object* e = Find(overlapped.hEvent, Object::Kind::kEvent);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
+  const Object* e = objects_.Find(overlapped.hEvent, Object::Kind::kEvent);
   if (!o || !e) return Fail(EBADF);
   if (e->event.pending) return Fail(kPending);
   bytesTransferred = o->device.lastTransfer;
@@ -365,7 +352,7 @@ bool HidrawPlatform::GetOverlappedResult(Handle device, Overlapped& overlapped,
 }
 
 std::uint32_t HidrawPlatform::WaitForSingleObject(Handle event, std::uint32_t milliseconds) {
-  Object* e = Find(event, Object::Kind::kEvent);
+  Object* e = objects_.Find(event, Object::Kind::kEvent);
   if (!e) {
     Fail(EBADF);
     return kWaitFailed;
@@ -382,7 +369,7 @@ std::uint32_t HidrawPlatform::WaitForSingleObject(Handle event, std::uint32_t mi
   using Clock = std::chrono::steady_clock;
   const bool forever = milliseconds == kInfinite;
   const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-  Object* reader = ev.pending ? Find(ev.pending->device, Object::Kind::kDevice) : nullptr;
+  Object* reader = ev.pending ? objects_.Find(ev.pending->device, Object::Kind::kDevice) : nullptr;
   if (!reader) {
     // Nothing will ever signal this event: a plain time-out.
     if (!forever) std::this_thread::sleep_until(deadline);
@@ -425,40 +412,27 @@ std::uint32_t HidrawPlatform::FinishWait(EventObject& event, long result) {
   return kWaitObject0;
 }
 
-void HidrawPlatform::DropPendingReadsOn(Handle device) {
-  for (auto& [handle, object] : objects_)
-    if (object.kind == Object::Kind::kEvent && object.event.pending &&
-        object.event.pending->device == device)
-      object.event.pending.reset();
-}
-
 bool HidrawPlatform::CancelIo(Handle device) {
-  if (!Find(device, Object::Kind::kDevice)) return Fail(EBADF);
+  if (!objects_.Find(device, Object::Kind::kDevice)) return Fail(EBADF);
   // Reads happen only inside a wait, so a dropped request can no longer
   // touch its buffer.
-  DropPendingReadsOn(device);
+  objects_.DropPendingReadsOn(device);
   return Succeed();
 }
 
 bool HidrawPlatform::ResetEvent(Handle event) {
-  Object* e = Find(event, Object::Kind::kEvent);
+  Object* e = objects_.Find(event, Object::Kind::kEvent);
   if (!e) return Fail(EBADF);
   e->event.signalled = false;
   return Succeed();
 }
 
 bool HidrawPlatform::CloseHandle(Handle handle) {
-  auto it = objects_.find(handle);
-  if (it == objects_.end() || it->second.kind == Object::Kind::kDeviceInfoSet) return Fail(EBADF);
-  if (it->second.kind == Object::Kind::kDevice) {
-    DropPendingReadsOn(handle);
-    const int fd = it->second.device.fd;
-    objects_.erase(it);
-    // Linux closes the descriptor even when close reports an error.
-    if (fd >= 0 && ::close(fd) < 0 && errno != EINTR) return Fail(errno);
-    return Succeed();
-  }
-  objects_.erase(it);
+  const std::optional<Object> closed = objects_.Close(handle);
+  if (!closed) return Fail(EBADF);
+  const int fd = closed->kind == Object::Kind::kDevice ? closed->device.fd : -1;
+  // Linux closes the descriptor even when close reports an error.
+  if (fd >= 0 && ::close(fd) < 0 && errno != EINTR) return Fail(errno);
   return Succeed();
 }
 

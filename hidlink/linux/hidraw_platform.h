@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "hidlink/emulated_objects.h"
 #include "hidlink/platform.h"
 
 namespace ql::hidlink::hidraw {
@@ -94,39 +95,28 @@ class HidrawPlatform final : public Platform {
     bool numberedReports = true;
     std::uint32_t lastTransfer = 0;
   };
-  struct PendingRead {
-    Handle device;
-    std::span<std::uint8_t> buffer;
-  };
-  struct EventObject {
-    bool signalled = true;
-    std::optional<PendingRead> pending;
+  struct EventFields {
     int readError = 0;  // the device failed the last request outright
   };
-  struct Object {
-    enum class Kind { kDeviceInfoSet, kDevice, kEvent } kind;
-    std::vector<std::string> members;  // device-information set: node names
-    DeviceObject device;
-    EventObject event;
-  };
+  // A device-information set lists its nodes by name.
+  using Objects = EmulatedObjects<std::string, DeviceObject, EventFields>;
+  using Object = Objects::Object;
+  using PendingRead = Objects::PendingRead;
+  using EventObject = Objects::EventObject;
 
-  Handle NewHandle(Object object);
-  Object* Find(Handle handle, Object::Kind kind);
   bool Fail(int code);
   bool Succeed();
   // One report, Windows-shaped, into `buffer`: its length, 0 when the node
   // had none waiting, or -1 with errno set (0 read counts as a vanished node).
   long ReadReport(DeviceObject& device, std::span<std::uint8_t> buffer);
   std::uint32_t FinishWait(EventObject& event, long result);
-  void DropPendingReadsOn(Handle device);
   std::optional<std::uint16_t> VersionOf(const std::string& node) const;
   bool AttributesFromSysfs(const std::string& node, Attributes& attributes) const;
 
   Places places_;
   std::unique_ptr<NodeCalls> calls_;
   std::uint32_t lastError_ = 0;
-  Handle nextHandle_ = 0x100;
-  std::map<Handle, Object> objects_;
+  Objects objects_{0x100};
   std::map<std::intptr_t, Caps> preparsed_;
   std::intptr_t nextPreparsed_ = 0x5000;
   std::vector<std::uint8_t> scratch_;

@@ -94,10 +94,9 @@ void SimPlatform::Unplug() {
   if (!plugged_) return;
   plugged_ = false;
   // Requests pending on the board end with it.
-  for (auto& [handle, object] : objects_)
-    if (object.kind == Object::Kind::kEvent && object.event.pending &&
-        !DeviceAlive(objects_.at(object.event.pending->device).device))
-      object.event.pending.reset();
+  objects_.DropPendingReadsIf([this](Handle reader) {
+    return !DeviceAlive(objects_.Find(reader, Object::Kind::kDevice)->device);
+  });
 }
 
 void SimPlatform::Replug() {
@@ -109,18 +108,6 @@ void SimPlatform::Replug() {
 
 void SimPlatform::SetSystemText(std::uint32_t code, std::string text) {
   textOverrides_[code] = std::move(text);
-}
-
-Handle SimPlatform::NewHandle(Object object) {
-  const Handle h = nextHandle_;
-  nextHandle_ += 4;
-  objects_.emplace(h, std::move(object));
-  return h;
-}
-
-SimPlatform::Object* SimPlatform::Find(Handle handle, Object::Kind kind) {
-  auto it = objects_.find(handle);
-  return (it != objects_.end() && it->second.kind == kind) ? &it->second : nullptr;
 }
 
 bool SimPlatform::DeviceAlive(const DeviceObject& d) const {
@@ -138,12 +125,12 @@ Handle SimPlatform::GetClassDevs(const Guid& classGuid) {
     for (std::size_t i = 0; i < devices_.size(); ++i)
       if (!devices_[i].isBoard || plugged_) set.members.push_back(i);
   Succeed();
-  return NewHandle(std::move(set));
+  return objects_.NewHandle(std::move(set));
 }
 
 bool SimPlatform::EnumDeviceInterfaces(Handle set, const Guid&, std::uint32_t index,
                                        InterfaceData& data) {
-  const Object* s = Find(set, Object::Kind::kDeviceInfoSet);
+  const Object* s = objects_.Find(set, Object::Kind::kDeviceInfoSet);
   if (!s) return Fail(error::kInvalidHandle);
   if (data.cbSize != kInterfaceDataSize) return Fail(error::kInvalidUserBuffer);
   if (index >= s->members.size()) return Fail(error::kNoMoreItems);
@@ -156,7 +143,7 @@ bool SimPlatform::EnumDeviceInterfaces(Handle set, const Guid&, std::uint32_t in
 bool SimPlatform::GetDeviceInterfaceDetail(Handle set, const InterfaceData& data,
                                            std::span<std::uint8_t> buffer,
                                            std::uint32_t& requiredSize) {
-  const Object* s = Find(set, Object::Kind::kDeviceInfoSet);
+  const Object* s = objects_.Find(set, Object::Kind::kDeviceInfoSet);
   if (!s) return Fail(error::kInvalidHandle);
   if (std::find(s->members.begin(), s->members.end(), data.Reserved) == s->members.end())
     return Fail(error::kInvalidParameter);
@@ -173,8 +160,7 @@ bool SimPlatform::GetDeviceInterfaceDetail(Handle set, const InterfaceData& data
 }
 
 bool SimPlatform::DestroyDeviceInfoList(Handle set) {
-  if (!Find(set, Object::Kind::kDeviceInfoSet)) return Fail(error::kInvalidHandle);
-  objects_.erase(set);
+  if (!objects_.DestroySet(set)) return Fail(error::kInvalidHandle);
   return Succeed();
 }
 
@@ -189,14 +175,14 @@ Handle SimPlatform::OpenDevice(const std::string& path, OpenMode mode) {
     }
     Object object{Object::Kind::kDevice, {}, {i, generation_, mode, 0}, {}};
     Succeed();
-    return NewHandle(std::move(object));
+    return objects_.NewHandle(std::move(object));
   }
   Fail(error::kFileNotFound);
   return kInvalidHandle;
 }
 
 bool SimPlatform::GetAttributes(Handle device, Attributes& attributes) {
-  const Object* o = Find(device, Object::Kind::kDevice);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o) return Fail(error::kInvalidHandle);
   if (!DeviceAlive(o->device)) return Fail(error::kDeviceNotConnected);
   attributes = devices_[o->device.device].attributes;
@@ -204,7 +190,7 @@ bool SimPlatform::GetAttributes(Handle device, Attributes& attributes) {
 }
 
 bool SimPlatform::GetPreparsedData(Handle device, std::intptr_t& preparsed) {
-  const Object* o = Find(device, Object::Kind::kDevice);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o) return Fail(error::kInvalidHandle);
   if (!DeviceAlive(o->device)) return Fail(error::kDeviceNotConnected);
   preparsed = nextPreparsed_;
@@ -236,13 +222,13 @@ bool SimPlatform::FreePreparsedData(std::intptr_t preparsed) {
 
 Handle SimPlatform::CreateReadEvent() {
   Succeed();
-  return NewHandle(Object{Object::Kind::kEvent, {}, {}, {}});
+  return objects_.NewHandle(Object{Object::Kind::kEvent, {}, {}, {}});
 }
 
 bool SimPlatform::WriteFile(Handle device, std::span<const std::uint8_t> report,
                             std::uint32_t& bytesWritten) {
   bytesWritten = 0;
-  Object* o = Find(device, Object::Kind::kDevice);
+  Object* o = objects_.Find(device, Object::Kind::kDevice);
   if (!o || o->device.mode == OpenMode::kQueryOnly) return Fail(error::kInvalidHandle);
   if (!DeviceAlive(o->device)) return Fail(error::kDeviceNotConnected);
   const SimDevice& d = devices_[o->device.device];
@@ -261,7 +247,8 @@ void SimPlatform::CompleteRead(EventObject& event, std::vector<std::uint8_t> rep
   PendingRead& p = *event.pending;
   const std::size_t n = std::min(report.size(), p.buffer.size());
   std::copy_n(report.begin(), n, p.buffer.begin());
-  objects_.at(p.device).device.lastTransfer = static_cast<std::uint32_t>(n);
+  objects_.Find(p.device, Object::Kind::kDevice)->device.lastTransfer =
+      static_cast<std::uint32_t>(n);
   event.pending.reset();
   event.signalled = true;
 }
@@ -269,8 +256,8 @@ void SimPlatform::CompleteRead(EventObject& event, std::vector<std::uint8_t> rep
 bool SimPlatform::ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                            Overlapped& overlapped) {
   bytesRead = 0;
-  Object* o = Find(device, Object::Kind::kDevice);
-  Object* e = Find(overlapped.hEvent, Object::Kind::kEvent);
+  Object* o = objects_.Find(device, Object::Kind::kDevice);
+  Object* e = objects_.Find(overlapped.hEvent, Object::Kind::kEvent);
   if (!o || o->device.mode != OpenMode::kOverlappedRead || !e) return Fail(error::kInvalidHandle);
   EventObject& event = e->event;
   event.lastReader = device;
@@ -289,8 +276,8 @@ bool SimPlatform::ReadFile(Handle device, std::span<std::uint8_t> buffer, std::u
 
 bool SimPlatform::GetOverlappedResult(Handle device, Overlapped& overlapped,
                                       std::uint32_t& bytesTransferred) {
-  const Object* o = Find(device, Object::Kind::kDevice);
-  const Object* e = Find(overlapped.hEvent, Object::Kind::kEvent);
+  const Object* o = objects_.Find(device, Object::Kind::kDevice);
+  const Object* e = objects_.Find(overlapped.hEvent, Object::Kind::kEvent);
   if (!o || !e) return Fail(error::kInvalidHandle);
   if (e->event.pending) return Fail(error::kIoPending);
   bytesTransferred = o->device.lastTransfer;
@@ -298,14 +285,14 @@ bool SimPlatform::GetOverlappedResult(Handle device, Overlapped& overlapped,
 }
 
 std::uint32_t SimPlatform::WaitForSingleObject(Handle event, std::uint32_t milliseconds) {
-  Object* e = Find(event, Object::Kind::kEvent);
+  Object* e = objects_.Find(event, Object::Kind::kEvent);
   if (!e || failNextWait_) {
     failNextWait_ = false;
     Fail(error::kInvalidHandle);
     return kWaitFailed;
   }
   EventObject& ev = e->event;
-  if (const Object* reader = Find(ev.lastReader, Object::Kind::kDevice);
+  if (const Object* reader = objects_.Find(ev.lastReader, Object::Kind::kDevice);
       reader && !DeviceAlive(reader->device)) {
     Fail(error::kDeviceNotConnected);
     return kWaitFailed;
@@ -326,32 +313,21 @@ std::uint32_t SimPlatform::WaitForSingleObject(Handle event, std::uint32_t milli
   return kWaitTimeout;
 }
 
-void SimPlatform::DropPendingReadsOn(Handle device) {
-  for (auto& [handle, object] : objects_)
-    if (object.kind == Object::Kind::kEvent && object.event.pending &&
-        object.event.pending->device == device)
-      object.event.pending.reset();
-}
-
 bool SimPlatform::CancelIo(Handle device) {
-  if (!Find(device, Object::Kind::kDevice)) return Fail(error::kInvalidHandle);
-  DropPendingReadsOn(device);
+  if (!objects_.Find(device, Object::Kind::kDevice)) return Fail(error::kInvalidHandle);
+  objects_.DropPendingReadsOn(device);
   return Succeed();
 }
 
 bool SimPlatform::ResetEvent(Handle event) {
-  Object* e = Find(event, Object::Kind::kEvent);
+  Object* e = objects_.Find(event, Object::Kind::kEvent);
   if (!e) return Fail(error::kInvalidHandle);
   e->event.signalled = false;
   return Succeed();
 }
 
 bool SimPlatform::CloseHandle(Handle handle) {
-  auto it = objects_.find(handle);
-  if (it == objects_.end() || it->second.kind == Object::Kind::kDeviceInfoSet)
-    return Fail(error::kInvalidHandle);
-  if (it->second.kind == Object::Kind::kDevice) DropPendingReadsOn(handle);
-  objects_.erase(it);
+  if (!objects_.Close(handle)) return Fail(error::kInvalidHandle);
   return Succeed();
 }
 

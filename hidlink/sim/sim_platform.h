@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hidlink/emulated_objects.h"
 #include "hidlink/platform.h"
 #include "hidlink/sim/sim_board.h"
 
@@ -124,21 +125,14 @@ class SimPlatform : public Platform {
     OpenMode mode;
     std::uint32_t lastTransfer = 0;
   };
-  struct PendingRead {
-    Handle device;
-    std::span<std::uint8_t> buffer;
-  };
-  struct EventObject {
-    bool signalled = true;
-    std::optional<PendingRead> pending;
+  struct EventFields {
     Handle lastReader = kNoHandle;
   };
-  struct Object {
-    enum class Kind { kDeviceInfoSet, kDevice, kEvent } kind;
-    std::vector<std::size_t> members;  // device info set: present devices
-    DeviceObject device{};
-    EventObject event{};
-  };
+  // A device-information set lists its devices as indices into devices_.
+  using Objects = EmulatedObjects<std::size_t, DeviceObject, EventFields>;
+  using Object = Objects::Object;
+  using PendingRead = Objects::PendingRead;
+  using EventObject = Objects::EventObject;
 
   bool Fail(std::uint32_t code) {
     lastError_ = code;
@@ -148,11 +142,8 @@ class SimPlatform : public Platform {
     lastError_ = error::kSuccess;
     return true;
   }
-  Handle NewHandle(Object object);
-  Object* Find(Handle handle, Object::Kind kind);
   bool DeviceAlive(const DeviceObject& d) const;
   void CompleteRead(EventObject& event, std::vector<std::uint8_t> report);
-  void DropPendingReadsOn(Handle device);
 
   std::vector<SimDevice> devices_;
   SimBoard board_;
@@ -163,8 +154,7 @@ class SimPlatform : public Platform {
   bool realTimeWaits_ = false;
   std::optional<std::vector<std::uint8_t>> lateReport_;
   std::uint32_t lastError_ = 0;
-  Handle nextHandle_ = 0x1A4;
-  std::map<Handle, Object> objects_;
+  Objects objects_{0x1A4};
   std::map<std::intptr_t, std::size_t> preparsed_;
   std::intptr_t nextPreparsed_ = 0x2C5E10;
   std::map<std::uint32_t, std::string> textOverrides_;
