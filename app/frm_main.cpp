@@ -84,10 +84,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   sldLvl_->setTickInterval(1);
   sldLvl_->setGeometry(TwipsRect(240, 3660, 6264, 480));
 
-  auto* logo = new QLabel(this);
-  logo->setObjectName("Image1");
-  logo->setPixmap(Logo());
-  logo->setGeometry(TwipsRect(240, 6000, 2040, 465));
+  NewLogoImage(this, 240, 6000);
 
   auto* exit = new QPushButton("&Exit", this);
   exit->setObjectName("cmdExit");

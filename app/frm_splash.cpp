@@ -43,10 +43,7 @@ FrmSplash::FrmSplash()
   version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   version->setGeometry(TwipsRect(3600, 1560, 3120, 360));
 
-  auto* logo = new QLabel(frame);
-  logo->setObjectName("Image1");
-  logo->setPixmap(Logo());
-  logo->setGeometry(TwipsRect(360, 4320, 2040, 465));
+  NewLogoImage(frame, 360, 4320);
 
   auto* cont = new QPushButton("&Continue", frame);
   cont->setObjectName("cmdCont");

@@ -3,8 +3,13 @@
 
 #include <QPixmap>
 
+class QLabel;
+class QWidget;
+
 namespace ql::app {
 
 QPixmap Logo();
+// The picture control `Image1` showing the logo, at a place given in twips.
+QLabel* NewLogoImage(QWidget* parent, int left, int top);
 
 }  // namespace ql::app
