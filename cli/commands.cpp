@@ -63,14 +63,19 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
   return 0;
 }
 
-int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs) {
+int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
+             int repeat) {
   const int direction = from <= to ? 1 : -1;
   int status = 0;
-  for (int level = from;; level += direction * step) {
-    if (RunLevel(link, io, level) != 0) status = 1;
-    const int next = level + direction * step;
-    if (direction > 0 ? next > to : next < to) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+  for (int round = 0; round < repeat; ++round) {
+    for (int level = from;; level += direction * step) {
+      if (RunLevel(link, io, level) != 0) status = 1;
+      const int next = level + direction * step;
+      const bool last = direction > 0 ? next > to : next < to;
+      if (last && round + 1 == repeat) return status;
+      std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+      if (last) break;
+    }
   }
   return status;
 }

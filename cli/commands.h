@@ -34,7 +34,9 @@ int RunLevel(hidlink::Link& link, Streams io, int level);
 int RunBreak(hidlink::Link& link, Streams io, bool silent);
 int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint8_t, 6>& bytes);
 int RunRead(hidlink::Link& link, Streams io, int timeoutMs);
-int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs);
+// The whole sweep `repeat` times, as one run on one open board.
+int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
+             int repeat = 1);
 int RunList(hidlink::Link& link, Streams io);
 // One write-then-read test without auto-increment; prints the bytes that came
 // back. `waitMs` is there for tests; the tool waits as the window does.

@@ -29,7 +29,7 @@ struct Options {
   bool silent = false;
   std::vector<std::string> zeb;
   std::string timeoutMs = "1000";
-  std::string from, to, step = "1", intervalMs = "0";
+  std::string from, to, step = "1", intervalMs = "0", repeat = "1";
   std::string descriptorFile;
   std::string byte0 = "01", byte1 = "00";
 };
@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
   sweep->add_option("TO", o.to, "Last level")->required();
   sweep->add_option("--step", o.step, "Distance between levels (default 1)");
   sweep->add_option("--interval-ms", o.intervalMs, "Pause between sends (default 0)");
+  sweep->add_option("--repeat", o.repeat, "Run the whole sweep N times (default 1)");
   auto* list = app.add_subcommand("list", "List every HID interface present");
   auto* caps = app.add_subcommand(
       "caps", "Print the capability lines of the trace for a raw HID report descriptor file");
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
 
   // Every value is checked before anything touches the link.
   bool ok = true;
-  int levelValue = 0, timeout = 0, from = 0, to = 0, step = 1, interval = 0;
+  int levelValue = 0, timeout = 0, from = 0, to = 0, step = 1, interval = 0, repeat = 1;
   std::array<std::uint8_t, 6> zebBytes{};
   int zebCode = 0;
   std::uint8_t testByte0 = 0, testByte1 = 0;
@@ -129,6 +130,7 @@ int main(int argc, char** argv) {
     to = Number(o.to, 0, 31, "TO", ok);
     step = Number(o.step, 1, 31, "--step", ok);
     interval = Number(o.intervalMs, 0, 3600000, "--interval-ms", ok);
+    repeat = Number(o.repeat, 1, 100000000, "--repeat", ok);
   }
   if (test->parsed()) {
     testByte0 = static_cast<std::uint8_t>(Number(o.byte0, 0, 255, "--byte0", ok, NumberBase::kHex));
@@ -161,7 +163,7 @@ int main(int argc, char** argv) {
   if (brk->parsed()) status = ql::cli::RunBreak(link, io, o.silent);
   if (zeb->parsed()) status = ql::cli::RunZeb(link, io, zebCode, zebBytes);
   if (read->parsed()) status = ql::cli::RunRead(link, io, timeout);
-  if (sweep->parsed()) status = ql::cli::RunSweep(link, io, from, to, step, interval);
+  if (sweep->parsed()) status = ql::cli::RunSweep(link, io, from, to, step, interval, repeat);
   if (list->parsed()) status = ql::cli::RunList(link, io);
   if (test->parsed())
     status = ql::cli::RunTest(link, io, testByte0, testByte1, ql::hidlink::kHidTestWaitMs);
