@@ -10,9 +10,9 @@
 
 namespace ql::app {
 
-BoardWindow::BoardWindow(hidlink::sim::SimPlatform& sim, hidlink::DiagnosticList& trace,
-                         std::function<void()> showDiagnosticWindow)
-    : sim_(sim), trace_(trace) {
+BoardWindow::BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmware,
+                         hidlink::DiagnosticList& trace, std::function<void()> showDiagnosticWindow)
+    : sim_(sim), firmware_(firmware), trace_(trace) {
   setObjectName("frmBoard");
   setWindowTitle("QL8810 board (simulated)");
 
@@ -82,21 +82,18 @@ void BoardWindow::LinesAppended(std::size_t, std::size_t) {
 
 void BoardWindow::Refresh() {
   refreshPending_ = false;
-  const auto& board = sim_.Board();
-  if (const auto level = board.DimmingLevel()) {
+  if (const auto level = firmware_.DimmingLevel()) {
     level_->setText(QString::number(*level));
     bar_->setValue(*level);
   } else {
     level_->setText("-");
     bar_->setValue(0);
   }
-  const auto& received = board.ReceivedReports();
+  const auto& last = firmware_.LastReceived();
   lastReport_->setText(
-      received.empty()
-          ? QString("none yet")
-          : QString::fromStdString(hidlink::HexByteText(received.back(), received.back().size()))
-                .trimmed());
-  reportCount_->setText(QString::number(received.size()));
+      last ? QString::fromStdString(hidlink::HexByteText(*last, last->size())).trimmed()
+           : QString("none yet"));
+  reportCount_->setText(QString::number(firmware_.ReceivedCount()));
   plugState_->setText(sim_.IsPlugged() ? "plugged in" : "unplugged");
   plug_->setText(sim_.IsPlugged() ? "Unplug the board" : "Plug the board back in");
 }

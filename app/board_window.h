@@ -5,8 +5,9 @@
 #include <QWidget>
 #include <functional>
 
+#include "board/firmware.h"
 #include "hidlink/diagnostic_list.h"
-#include "hidlink/sim/sim_platform.h"
+#include "hidlink/sim/sim_pc.h"
 
 class QLabel;
 class QProgressBar;
@@ -20,8 +21,8 @@ class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Obser
  public:
   // Every link operation leaves lines in `trace`; the window looks at the
   // board again after each batch of them.
-  BoardWindow(hidlink::sim::SimPlatform& sim, hidlink::DiagnosticList& trace,
-              std::function<void()> showDiagnosticWindow);
+  BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmware,
+              hidlink::DiagnosticList& trace, std::function<void()> showDiagnosticWindow);
   ~BoardWindow() override;
 
   // Shows the board as it is now.
@@ -32,7 +33,8 @@ class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Obser
   void SelectionChanged(std::size_t) override {}
   void TogglePlug();
 
-  hidlink::sim::SimPlatform& sim_;
+  hidlink::sim::SimPc& sim_;
+  const board::Firmware& firmware_;
   hidlink::DiagnosticList& trace_;
   bool refreshPending_ = false;
   QLabel* level_;

@@ -20,8 +20,8 @@
 #include "app/message_boxes.h"
 #include "app/program.h"
 #include "app/screenshots.h"
-#include "hidlink/sim/sim_platform.h"
-#include "hidlink/the_link.h"
+#include "board/board_identity.h"
+#include "board/simulated_board.h"
 
 namespace {
 
@@ -50,17 +50,15 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto owned = std::make_unique<ql::hidlink::sim::SimPlatform>(scenario);
-  ql::hidlink::sim::SimPlatform& sim = *owned;
-  ql::hidlink::UsePlatformForTheLink(std::move(owned));
-  ql::hidlink::Link& link = ql::hidlink::TheLink();
+  ql::board::SimulatedPc sim = ql::board::MakeSimulatedPc(scenario);
+  ql::hidlink::Link link(std::move(sim.platform), ql::board::kBoardIdentity);
 
   ql::app::MessageBoxes messages;
   ql::app::Program program(link, messages, [] {
     std::fflush(nullptr);
     std::_Exit(0);
   });
-  ql::app::BoardWindow board(sim, link.List(), [&program] {
+  ql::app::BoardWindow board(*sim.pc, *sim.firmware, link.List(), [&program] {
     program.Usb().show();
     program.Usb().raise();
   });

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string_view>
 
+#include "board/report_layout.h"
+
 namespace ql::app {
 
-inline constexpr int kMinLevel = 0;
-inline constexpr int kMaxLevel = 31;
+using board::kMaxLevel;
+using board::kMinLevel;
 
 // Decimal digits with optional blanks around them, an optional sign and an
 // optional fraction after `decimalSeparator` (the user's locale's). A fraction

@@ -5,7 +5,7 @@
 
 #include "app/message_boxes.h"
 #include "app/program.h"
-#include "hidlink/the_link.h"
+#include "board/board_identity.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -13,8 +13,9 @@ int main(int argc, char** argv) {
   // The program ends through "&Exit" or the dimming window's close box only.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  ql::hidlink::Link link(ql::hidlink::MakeSystemPlatform(), ql::board::kBoardIdentity);
   ql::app::MessageBoxes messages;
-  ql::app::Program program(ql::hidlink::TheLink(), messages, [] {
+  ql::app::Program program(link, messages, [] {
     std::fflush(nullptr);
     std::_Exit(0);
   });

@@ -1,71 +1,121 @@
-// How the trace and a send scale: the list must stay cheap for a whole run.
+// What a send costs, in time and in memory, over a whole run: the traced send
+// must stay near the bare write, and the trace near four bytes a line.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
-#include <sys/resource.h>
-
+#include <array>
 #include <memory>
 
+#include "board/board_identity.h"
 #include "board/dimming.h"
-#include "hidlink/link.h"
-#include "hidlink/sim/sim_platform.h"
+#include "board/simulated_board.h"
 
 namespace {
 
 using ql::hidlink::Link;
-using ql::hidlink::sim::SimPlatform;
 
 class NoMessages final : public ql::board::OperatorMessages {
  public:
   void ShowMessage(std::string_view) override {}
 };
 
-void BM_AppendRepeatedLine(benchmark::State& state) {
-  ql::hidlink::DiagnosticList list;
-  for (auto _ : state) list.Append(" Report Data:");
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_AppendRepeatedLine);
-
-// One send with the board open: eleven trace lines and one simulated write.
-void BM_SendDimmingLevel(benchmark::State& state) {
-  Link link(std::make_unique<SimPlatform>());
-  link.LoadReportConstants();
+struct OpenBoard {
+  OpenBoard() : sim(ql::board::MakeSimulatedPc(ql::hidlink::sim::Scenario::kBoard)) {
+    platform = sim.platform.get();
+    link = std::make_unique<Link>(std::move(sim.platform), ql::board::kBoardIdentity);
+    link->LoadReportConstants();
+    link->OpenTheHidOnDemand();
+  }
+  ql::board::SimulatedPc sim;
+  ql::hidlink::Platform* platform;
+  std::unique_ptr<Link> link;
   NoMessages messages;
+};
+
+// One send with the board open: the report built, written to the simulated
+// board, and its eleven trace lines.
+void BM_TracedSend(benchmark::State& state) {
+  OpenBoard b;
   std::int16_t level = 0;
   for (auto _ : state) {
-    ql::board::SendDimmingLevel(link, messages, level);
+    ql::board::SendDimmingLevel(*b.link, b.messages, level);
     level = static_cast<std::int16_t>((level + 1) & 31);
   }
   state.SetItemsProcessed(state.iterations());
-  state.counters["lines"] = static_cast<double>(link.List().size());
-  state.counters["distinct"] = static_cast<double>(link.List().DistinctTexts());
 }
-BENCHMARK(BM_SendDimmingLevel);
+BENCHMARK(BM_TracedSend);
 
-}  // namespace
+// The same report through the platform's WriteFile alone, nothing traced: the
+// floor a traced send is measured against.
+void BM_BareWriteFile(benchmark::State& state) {
+  OpenBoard b;
+  std::array<std::uint8_t, 8> report{1, 1, 0, 0, 0, 0, 0, 0};
+  std::uint32_t written = 0;
+  std::uint8_t level = 0;
+  for (auto _ : state) {
+    report[2] = ql::board::ReversedLevel(level);
+    benchmark::DoNotOptimize(b.platform->WriteFile(b.link->HIDHandle(), report, written));
+    level = static_cast<std::uint8_t>((level + 1) & 31);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BareWriteFile);
 
-namespace {
-
-long PeakRssKiB() {
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
+// Everything malloc has handed out and not taken back, mapped blocks included.
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
 }
 
-// A whole run's worth of trace: a million sends on one link, and the memory
-// the process needed for it.
+// A whole run's worth of trace: what a million sends add to the heap of the
+// link and the simulated board, per trace line.
 void BM_MillionSendsMemory(benchmark::State& state) {
   for (auto _ : state) {
-    const long before = PeakRssKiB();
-    Link link(std::make_unique<SimPlatform>());
-    link.LoadReportConstants();
-    NoMessages messages;
+    OpenBoard b;
+    const std::size_t before = HeapInUse();
+    const std::size_t listBefore = b.link->List().BytesHeld();
+    const std::size_t linesBefore = b.link->List().size();
     for (int i = 0; i < 1'000'000; ++i)
-      ql::board::SendDimmingLevel(link, messages, static_cast<std::int16_t>(i & 31));
-    state.counters["lines"] = static_cast<double>(link.List().size());
-    state.counters["peak_rss_growth_MiB"] = static_cast<double>(PeakRssKiB() - before) / 1024.0;
+      ql::board::SendDimmingLevel(*b.link, b.messages, static_cast<std::int16_t>(i & 31));
+    const auto lines = static_cast<double>(b.link->List().size() - linesBefore);
+    state.counters["lines"] = lines;
+    state.counters["bytes_per_line"] = static_cast<double>(HeapInUse() - before) / lines;
+    state.counters["list_bytes_per_line"] =
+        static_cast<double>(b.link->List().BytesHeld() - listBefore) / lines;
   }
 }
 BENCHMARK(BM_MillionSendsMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A board unplugged and plugged in again between every two sends, a thousand
+// times over: every send must arrive, no device stay open, and nothing but
+// the trace grow.
+void BM_ReplugCycles(benchmark::State& state) {
+  for (auto _ : state) {
+    ql::board::SimulatedPc sim = ql::board::MakeSimulatedPc(ql::hidlink::sim::Scenario::kReplug);
+    ql::hidlink::sim::SimPc& pc = *sim.pc;
+    const ql::board::Firmware& firmware = *sim.firmware;
+    Link link(std::move(sim.platform), ql::board::kBoardIdentity);
+    link.LoadReportConstants();
+    NoMessages messages;
+    constexpr int kSends = 2000;  // a thousand replugs
+    std::size_t before = 0, listBefore = 0;
+    for (int i = 0; i < kSends; ++i) {
+      if (i == kSends / 10) {  // past the first searches' one-time costs
+        before = HeapInUse();
+        listBefore = link.List().BytesHeld();
+      }
+      ql::board::SendDimmingLevel(link, messages, static_cast<std::int16_t>(i & 31));
+    }
+    const double replugs = kSends * 0.9 / 2;
+    const double grown = static_cast<double>(HeapInUse() - before);
+    const double trace = static_cast<double>(link.List().BytesHeld() - listBefore);
+    link.Shutdown();
+    state.counters["lost_sends"] = static_cast<double>(kSends - firmware.ReceivedCount());
+    state.counters["open_devices_after_exit"] = pc.OpenDevices();
+    state.counters["heap_per_replug"] = grown / replugs;
+    state.counters["trace_bytes_per_replug"] = trace / replugs;
+  }
+}
+BENCHMARK(BM_ReplugCycles)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

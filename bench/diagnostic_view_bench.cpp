@@ -8,13 +8,15 @@
 #include <memory>
 
 #include "app/frm_usb.h"
+#include "board/board_identity.h"
+#include "board/simulated_board.h"
 #include "hidlink/link.h"
-#include "hidlink/sim/sim_platform.h"
 
 namespace {
 
 void BM_HidTestRunWithTraceOf(benchmark::State& state) {
-  ql::hidlink::Link link(std::make_unique<ql::hidlink::sim::SimPlatform>());
+  ql::hidlink::Link link(ql::board::MakeSimulatedPc(ql::hidlink::sim::Scenario::kBoard).platform,
+                         ql::board::kBoardIdentity);
   ql::app::FrmUsb usb(link);
   usb.Load();
   auto* view = usb.findChild<QTableView*>("lstResults");

@@ -15,7 +15,7 @@ namespace ql::cli {
 bool ExplainMissingAccess(hidlink::Link& link, std::ostream& err) {
 #if defined(__linux__)
   for (const auto& entry : hidlink::ListInterfaces(link.platform())) {
-    if (!entry.IsBoard() || entry.path.empty()) continue;
+    if (!entry.Is(link.BoardVendorID(), link.BoardProductID()) || entry.path.empty()) continue;
     if (::access(entry.path.c_str(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM))
       continue;
     err << "ql8810: permission denied: the board is at " << entry.path

@@ -24,13 +24,13 @@ std::string FourHexDigits(std::uint16_t value) {
 void ConsoleMessages::ShowMessage(std::string_view text) {
   err_ << text << '\n';
   err_.flush();
-  ++count_;
 }
 
 int RunLevel(hidlink::Link& link, Streams io, int level) {
-  const int before = io.messages.Count();
-  board::SendDimmingLevel(link, io.messages, static_cast<std::int16_t>(level));
-  return io.messages.Count() == before ? 0 : 1;
+  return board::SendDimmingLevel(link, io.messages, static_cast<std::int16_t>(level)) ==
+                 hidlink::SendOutcome::kSent
+             ? 0
+             : 1;
 }
 
 int RunBreak(hidlink::Link& link, Streams io, bool silent) {
@@ -46,8 +46,7 @@ int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint
 }
 
 int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
-  if (!link.MyDeviceDetected) link.MyDeviceDetected = link.FindTheHid();
-  if (!link.MyDeviceDetected) {
+  if (!link.OpenTheHidOnDemand()) {
     io.messages.ShowMessage(board::kLinkFailedMessage);
     return 1;
   }
@@ -89,7 +88,7 @@ int RunList(hidlink::Link& link, Streams io) {
     } else {
       io.out << "????:????";
     }
-    if (entry.IsBoard()) io.out << " board";
+    if (entry.Is(link.BoardVendorID(), link.BoardProductID())) io.out << " board";
     io.out << '\n';
   }
   return 0;

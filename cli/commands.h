@@ -12,16 +12,14 @@
 
 namespace ql::cli {
 
-// Operator messages, one line each on the error stream; counted.
+// Operator messages, one line each on the error stream.
 class ConsoleMessages final : public board::OperatorMessages {
  public:
   explicit ConsoleMessages(std::ostream& err) : err_(err) {}
   void ShowMessage(std::string_view text) override;
-  int Count() const { return count_; }
 
  private:
   std::ostream& err_;
-  int count_ = 0;
 };
 
 struct Streams {

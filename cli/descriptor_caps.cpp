@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hidlink/capability_lines.h"
-#include "hidlink/linux/report_descriptor.h"
+#include "hidlink/report_descriptor.h"
 
 namespace ql::cli {
 namespace {
@@ -31,7 +31,7 @@ int RunCapsForDescriptor(const std::string& path, std::ostream& out, std::ostrea
     err << "ql8810: " << path << " is not a report descriptor (unreadable or over 1 MiB)\n";
     return 1;
   }
-  const auto summary = hidlink::hidraw::ParseReportDescriptor(bytes);
+  const auto summary = hidlink::ParseReportDescriptor(bytes);
   for (const std::string& line : hidlink::CapabilityLines(summary.caps)) out << line << '\n';
   if (!summary.complete)
     err << "ql8810: " << path << " ends inside an item; the lines describe the items before it\n";

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "board/board_identity.h"
+#include "board/simulated_board.h"
 #include "cli/access_hint.h"
 #include "cli/commands.h"
 #include "cli/descriptor_caps.h"
 #include "cli/number_args.h"
 #include "hidlink/hid_test.h"
-#include "hidlink/sim/sim_platform.h"
-#include "hidlink/the_link.h"
+#include "hidlink/sim/sim_pc.h"
 
 namespace {
 
@@ -145,15 +146,15 @@ int main(int argc, char** argv) {
                   << "\"; expected one of " << ql::hidlink::sim::kScenarioNames << '\n';
       ok = false;
     } else {
-      platform = std::make_unique<ql::hidlink::sim::SimPlatform>(*scenario);
+      platform = ql::board::MakeSimulatedPc(*scenario).platform;
     }
   }
   if (!ok) return kBadUsage;
   // Offline: no link, no platform.
   if (caps->parsed()) return ql::cli::RunCapsForDescriptor(o.descriptorFile, std::cout, std::cerr);
 
-  if (platform) ql::hidlink::UsePlatformForTheLink(std::move(platform));
-  ql::hidlink::Link& link = ql::hidlink::TheLink();
+  if (!platform) platform = ql::hidlink::MakeSystemPlatform();
+  ql::hidlink::Link link(std::move(platform), ql::board::kBoardIdentity);
   link.LoadReportConstants();
 
   ql::cli::ConsoleMessages messages(std::cerr);
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
   if (list->parsed()) status = ql::cli::RunList(link, io);
   if (test->parsed())
     status = ql::cli::RunTest(link, io, testByte0, testByte1, ql::hidlink::kHidTestWaitMs);
-  if (status != 0 && !list->parsed() && !link.MyDeviceDetected)
+  if (status != 0 && !list->parsed() && !link.MyDeviceDetected())
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
 

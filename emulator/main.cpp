@@ -13,10 +13,9 @@
 #include <iostream>
 #include <string_view>
 
-#include "emulator/board_descriptor.h"
+#include "board/firmware.h"
+#include "board/report_layout.h"
 #include "emulator/transport.h"
-#include "hidlink/sim/sim_board.h"
-#include "hidlink/text_helpers.h"
 
 namespace ql::emulator {
 
@@ -27,8 +26,13 @@ void Log(const std::string& line) {
 }
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
-  std::string text = hidlink::HexByteText(bytes, bytes.size());
-  if (!text.empty()) text.pop_back();
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (const std::uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0x0F];
+  }
   return text;
 }
 
@@ -63,7 +67,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--mute") {
       mute = true;
     } else if (arg == "--print-descriptor") {
-      const auto& d = kBoardReportDescriptor;
+      const auto& d = ql::board::kBoardReportDescriptor;
       return std::fwrite(d.data(), 1, d.size(), stdout) == d.size() ? 0 : 1;
     } else {
       return Usage();
@@ -76,17 +80,17 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
 
-  // The same firmware as the simulated board: report 1 accepted, answered
-  // with 3 and the seven bytes after the ID, the dimming level kept.
-  ql::hidlink::sim::SimBoard board(!mute);
+  // The same firmware as the simulated board's.
+  ql::board::Firmware board(!mute);
   const Firmware firmware = [&board](std::span<const std::uint8_t> report) {
     std::vector<std::vector<std::uint8_t>> answers;
-    if (!board.Accept(report)) {
+    const auto answer = board.Accept(report);
+    if (!board.LastTaken()) {
       Log("ignored: not an 8-byte report 1");
       return answers;
     }
     if (const auto level = board.DimmingLevel()) Log("level " + std::to_string(*level));
-    while (auto answer = board.TakeInputReport()) answers.push_back(std::move(*answer));
+    if (answer) answers.emplace_back(answer->begin(), answer->end());
     return answers;
   };
   return uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, firmware);

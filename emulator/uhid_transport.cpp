@@ -9,14 +9,12 @@
 #include <cstring>
 
 #include "board/report_layout.h"
-#include "emulator/board_descriptor.h"
 #include "emulator/transport.h"
 
 namespace ql::emulator {
 namespace {
 
 constexpr std::uint16_t kBusUsb = 0x03;
-constexpr std::uint32_t kBoardVersion = 0x0200;
 
 bool Send(int fd, const uhid_event& event) {
   ssize_t n;
@@ -37,12 +35,13 @@ bool Create(int fd) {
   std::strncpy(reinterpret_cast<char*>(c.name), "QL8810 interface board (emulated)",
                sizeof c.name - 1);
   std::strncpy(reinterpret_cast<char*>(c.phys), "ql8810-emulator", sizeof c.phys - 1);
-  c.rd_size = static_cast<std::uint16_t>(kBoardReportDescriptor.size());
+  c.rd_size = static_cast<std::uint16_t>(board::kBoardReportDescriptor.size());
   c.bus = kBusUsb;
   c.vendor = board::BoardVendorID;
   c.product = board::BoardProductID;
-  c.version = kBoardVersion;
-  std::memcpy(c.rd_data, kBoardReportDescriptor.data(), kBoardReportDescriptor.size());
+  c.version = board::kBoardVersion;
+  std::memcpy(c.rd_data, board::kBoardReportDescriptor.data(),
+              board::kBoardReportDescriptor.size());
   return Send(fd, event);
 }
 

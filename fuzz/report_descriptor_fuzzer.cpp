@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "hidlink/linux/report_descriptor.h"
+#include "hidlink/report_descriptor.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ bool PlausibleLength(std::uint16_t length) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto summary = ql::hidlink::hidraw::ParseReportDescriptor(std::span(data, size));
+  const auto summary = ql::hidlink::ParseReportDescriptor(std::span(data, size));
   const auto& caps = summary.caps;
   if (!PlausibleLength(caps.InputReportByteLength) ||
       !PlausibleLength(caps.OutputReportByteLength) ||

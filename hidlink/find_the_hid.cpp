@@ -1,5 +1,8 @@
-// The search for the board among the present HID interfaces.
-#include "board/report_layout.h"
+// The search for the board among the present HID interfaces, and the
+// capabilities of the board it finds.
+#include <algorithm>
+
+#include "hidlink/capability_lines.h"
 #include "hidlink/device_path.h"
 #include "hidlink/link.h"
 #include "hidlink/text_helpers.h"
@@ -19,7 +22,7 @@ bool Link::FindTheHid() {
   CloseLeftoverHandles();
 
   bool noMoreInterfaces = false;
-  MyDeviceDetected = false;
+  MyDeviceDetected_ = false;
 
   const Guid hidClassGuid = platform_->GetHidGuid();
   ReportApiCall("GetHidGuid");
@@ -38,22 +41,22 @@ bool Link::FindTheHid() {
     if (!found) {
       noMoreInterfaces = true;
     } else {
-      MyDeviceDetected = ExamineInterface(deviceInfoSet, memberIndex, data);
+      MyDeviceDetected_ = ExamineInterface(deviceInfoSet, memberIndex, data);
     }
     ++memberIndex;
-  } while (!noMoreInterfaces && !MyDeviceDetected);
+  } while (!noMoreInterfaces && !MyDeviceDetected_);
 
   platform_->DestroyDeviceInfoList(deviceInfoSet);
   ReportApiCall("DestroyDeviceInfoList");
 
-  if (!MyDeviceDetected) {
+  if (!MyDeviceDetected_) {
     list_.Append(" Device not found.");
     return false;
   }
   QueryCapabilities();
-  ReadHandle = platform_->OpenDevice(DevicePath, OpenMode::kOverlappedRead);
+  ReadHandle_ = platform_->OpenDevice(DevicePath_, OpenMode::kOverlappedRead);
   ReportApiCall("CreateFile, ReadHandle");
-  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(ReadHandle)) + "h");
+  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(ReadHandle_)) + "h");
   PrepareReadEvent();
   return true;
 }
@@ -73,31 +76,31 @@ bool Link::ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, Int
     return false;
   }
   list_.Append("  Device pathname: ");
-  list_.Append("    " + DevicePath);
+  list_.Append("    " + DevicePath_);
 
-  HIDHandle = platform_->OpenDevice(DevicePath, OpenMode::kWrite);
+  HIDHandle_ = platform_->OpenDevice(DevicePath_, OpenMode::kWrite);
   ReportApiCall("CreateFile");
-  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(HIDHandle)) + "h");
+  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(HIDHandle_)) + "h");
 
-  DeviceAttributes.Size = 12;
-  const bool filled = platform_->GetAttributes(HIDHandle, DeviceAttributes);
+  DeviceAttributes_.Size = 12;
+  const bool filled = platform_->GetAttributes(HIDHandle_, DeviceAttributes_);
   ReportApiCall("HidD_GetAttributes");
   list_.Append(filled ? "  HIDD_ATTRIBUTES structure filled without error."
                       : "  Error in filling HIDD_ATTRIBUTES structure.");
-  list_.Append("  Structure size: " + DecimalText(DeviceAttributes.Size));
-  list_.Append("  Vendor ID: " + HexText(DeviceAttributes.VendorID));
-  list_.Append("  Product ID: " + HexText(DeviceAttributes.ProductID));
-  list_.Append("  Version Number: " + HexText(DeviceAttributes.VersionNumber));
+  list_.Append("  Structure size: " + DecimalText(DeviceAttributes_.Size));
+  list_.Append("  Vendor ID: " + HexText(DeviceAttributes_.VendorID));
+  list_.Append("  Product ID: " + HexText(DeviceAttributes_.ProductID));
+  list_.Append("  Version Number: " + HexText(DeviceAttributes_.VersionNumber));
 
-  if (filled && DeviceAttributes.VendorID == board::BoardVendorID &&
-      DeviceAttributes.ProductID == board::BoardProductID) {
+  if (filled && DeviceAttributes_.VendorID == board_.VendorID &&
+      DeviceAttributes_.ProductID == board_.ProductID) {
     list_.Append("  My device detected");
     return true;
   }
   // The failed open's invalid value is passed on too: its failure belongs in
   // the trace.
-  platform_->CloseHandle(HIDHandle);
-  HIDHandle = kNoHandle;
+  platform_->CloseHandle(HIDHandle_);
+  HIDHandle_ = kNoHandle;
   ReportApiCall("CloseHandle");
   return false;
 }
@@ -111,7 +114,7 @@ bool Link::ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data) {
 
   const std::uint32_t fixedSize = platform_->DetailDataFixedSize();
   if (!UsableDetailSize(requiredSize, fixedSize)) {
-    DevicePath.clear();
+    DevicePath_.clear();
     return false;
   }
   std::vector<std::uint8_t> detail = NewDetailBuffer(requiredSize, fixedSize);
@@ -121,16 +124,39 @@ bool Link::ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data) {
       deviceInfoSet, data, std::span(detail.data(), requiredSize), requiredSize);
   ReportApiCall(" Result of second call: ");
   list_.Append("  MyDeviceInterfaceDetailData.cbSize: " + DecimalText(fixedSize));
-  DevicePath = ok ? PathInDetail(detail) : std::string();
-  return !DevicePath.empty();
+  DevicePath_ = ok ? PathInDetail(detail) : std::string();
+  return !DevicePath_.empty();
 }
 
 void Link::PrepareReadEvent() {
-  if (ReadEvent == kNoHandle) ReadEvent = platform_->CreateReadEvent();
+  if (ReadEvent_ == kNoHandle) ReadEvent_ = platform_->CreateReadEvent();
   ReportApiCall("CreateEvent");
-  ReadOverlapped.Offset = 0;
-  ReadOverlapped.OffsetHigh = 0;
-  ReadOverlapped.hEvent = ReadEvent;
+  ReadOverlapped_.Offset = 0;
+  ReadOverlapped_.OffsetHigh = 0;
+  ReadOverlapped_.hEvent = ReadEvent_;
+}
+
+}  // namespace ql::hidlink
+
+namespace ql::hidlink {
+
+void Link::QueryCapabilities() {
+  std::intptr_t preparsed = 0;
+  if (!platform_->GetPreparsedData(HIDHandle_, preparsed)) preparsed = 0;
+  ReportApiCall("HidD_GetPreparsedData");
+
+  platform_->GetCaps(preparsed, Capabilities_);
+  ReportApiCall("HidP_GetCaps");
+
+  for (const std::string& line : CapabilityLines(Capabilities_)) list_.Append(line);
+
+  // The entries are not used; the request stays within what was ever offered.
+  std::uint16_t count = std::min(Capabilities_.NumberInputValueCaps, kMaxValueCapsRequest);
+  platform_->GetInputValueCaps(preparsed, count);
+  ReportApiCall("HidP_GetValueCaps");
+
+  platform_->FreePreparsedData(preparsed);
+  ReportApiCall("HidD_FreePreparsedData");
 }
 
 }  // namespace ql::hidlink

@@ -35,27 +35,16 @@ std::uint8_t NextAutoIncrement(std::uint8_t byte1);
 // process's C locale, which a Qt program sets from the user's environment).
 std::string GeneralDateText();
 
-struct ListedReport {
-  Link::ReadOutcome outcome = Link::ReadOutcome::kFailed;
-  // The whole read buffer, as listed: zeros where nothing came.
-  std::vector<std::uint8_t> bytes;
-};
-
-// Reads one input report of the board's declared input length, waiting up to
-// `waitMs`, and lists it in the trace whatever the outcome. After a time-out
-// or a failed wait the request is cancelled, both handles are closed and the
-// board is marked as not open, so the next sender searches again.
-ListedReport ReadAndListReport(Link& link, std::uint32_t waitMs = kHidTestWaitMs);
-
 struct HidTestRun {
   bool boardFound = false;
   std::array<std::uint8_t, 8> sent{};
   bool writeOk = false;
-  ListedReport read;  // meaningful when boardFound
+  Link::ListedReport read;  // meaningful when boardFound
 };
 
 // One run: header lines, the search when the board is not open, then (board
-// open) the auto-increment step on `bytes`, the write and the read. `dateLine`
+// open) the auto-increment step on `bytes`, the answers nobody read dropped
+// (so that the test reads its own), the write and the read. `dateLine`
 // is the run's date line, taken by the caller so tests can fix it.
 HidTestRun RunHidTest(Link& link, HidTestBytes& bytes, std::string_view dateLine,
                       std::uint32_t waitMs = kHidTestWaitMs);

@@ -1,13 +1,11 @@
 #include "hidlink/interface_list.h"
 
-#include "board/report_layout.h"
 #include "hidlink/device_path.h"
 
 namespace ql::hidlink {
 
-bool InterfaceEntry::IsBoard() const {
-  return attributes && attributes->VendorID == board::BoardVendorID &&
-         attributes->ProductID == board::BoardProductID;
+bool InterfaceEntry::Is(std::uint16_t vendor, std::uint16_t product) const {
+  return attributes && attributes->VendorID == vendor && attributes->ProductID == product;
 }
 
 namespace {

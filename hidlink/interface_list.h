@@ -16,7 +16,7 @@ struct InterfaceEntry {
   std::string path;
   // Empty when the interface could not be asked (no path, no access).
   std::optional<Attributes> attributes;
-  bool IsBoard() const;
+  bool Is(std::uint16_t vendor, std::uint16_t product) const;
 };
 
 std::vector<InterfaceEntry> ListInterfaces(Platform& platform);

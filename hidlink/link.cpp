@@ -1,29 +1,21 @@
+// The link's state over a run: the load step, opening on demand, closing, and
+// the call report every platform call leaves in the trace.
 #include "hidlink/link.h"
 
 #include <utility>
 
-#include "board/report_layout.h"
 #include "hidlink/text_helpers.h"
 
 namespace ql::hidlink {
+Link::Link(std::unique_ptr<Platform> platform, const BoardIdentity& board)
+    : platform_(std::move(platform)), board_(board) {
+  for (auto& cache : numberLines_) cache.fill(kNotCached);
+}
 
-Link::Link(std::unique_ptr<Platform> platform) : platform_(std::move(platform)) {}
+Link::~Link() = default;
 
 void Link::LoadReportConstants() {
-  OutReportID = board::kOutReportID;
-  InReportID = board::kInReportID;
-  AllReportLen = board::kAllReportLen;
-  Rpt2Bytes = board::kRpt2Bytes;
-  Rpt4Bytes = board::kRpt4Bytes;
-  Rpt6Bytes = board::kRpt6Bytes;
-  Rpt8Bytes = board::kRpt8Bytes;
-  RptBreakShort = board::kRptBreakShort;
-  RptWakeup = board::kRptWakeup;
-  RptHostSpeed = board::kRptHostSpeed;
-  RptBreakLong = board::kRptBreakLong;
-  RptPwmCycle = board::kRptPwmCycle;
-  USBTimeOut = board::kUSBTimeOut;
-  ReportHeaderLen = board::kReportHeaderLen;
+  constants_ = board_.constants;
 }
 
 void Link::ReportApiCall(std::string_view name) {
@@ -34,6 +26,16 @@ void Link::ReportApiCall(std::string_view name) {
   list_.Append(name);
   list_.Append("  Result = " + text);
   list_.SelectLast();
+}
+
+DiagnosticList::TextId Link::NewNumberLine(std::size_t cache, std::string_view prefix,
+                                           std::uint32_t value, bool hex) {
+  DiagnosticList::TextId* cached = value < 256 ? &numberLines_[cache][value] : nullptr;
+  char line[64];
+  const std::size_t n = NumberTextInto(line, sizeof line, prefix, value, hex);
+  const DiagnosticList::TextId id = list_.Intern(std::string_view(line, n));
+  if (cached) *cached = id;
+  return id;
 }
 
 void Link::CloseSilently(Handle& handle) {
@@ -49,19 +51,39 @@ void Link::CloseTraced(Handle& handle, std::string_view callName) {
   ReportApiCall(callName);
 }
 
-void Link::CloseTheHid() {
-  CloseLeftoverHandles();
-  MyDeviceDetected = false;
+void Link::CloseLeftoverHandles() {
+  CloseSilently(HIDHandle_);
+  CloseSilently(ReadHandle_);
 }
 
-void Link::CloseLeftoverHandles() {
-  CloseSilently(HIDHandle);
-  CloseSilently(ReadHandle);
+void Link::CloseTheHid() {
+  CloseLeftoverHandles();
+  MyDeviceDetected_ = false;
 }
 
 void Link::Shutdown() {
-  CloseTraced(HIDHandle, "CloseHandle (HIDHandle)");
-  CloseTraced(ReadHandle, "CloseHandle (ReadHandle)");
+  CloseTraced(HIDHandle_, "CloseHandle (HIDHandle)");
+  CloseTraced(ReadHandle_, "CloseHandle (ReadHandle)");
+  MyDeviceDetected_ = false;
+}
+
+bool Link::OpenTheHidOnDemand() {
+  if (!MyDeviceDetected_) MyDeviceDetected_ = FindTheHid();
+  return MyDeviceDetected_;
+}
+
+SendOutcome Link::SendReport(std::span<const std::uint8_t> report) {
+  const bool wasOpen = MyDeviceDetected_;
+  if (!OpenTheHidOnDemand()) return SendOutcome::kBoardNotFound;
+  if (WriteReport(report) != 0) return SendOutcome::kSent;
+  CloseTheHid();
+  // A handle from before an unplug is dead even when the board is back:
+  // one more search reaches the board as it is now.
+  if (!wasOpen) return SendOutcome::kWriteFailed;
+  if (!OpenTheHidOnDemand()) return SendOutcome::kBoardNotFound;
+  if (WriteReport(report) != 0) return SendOutcome::kSent;
+  CloseTheHid();
+  return SendOutcome::kWriteFailed;
 }
 
 }  // namespace ql::hidlink

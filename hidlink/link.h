@@ -2,13 +2,15 @@
 // opens the board, the report write and read, and the developer's trace of
 // every platform call they make.
 //
-// One Link serves a whole run (see TheLink()); everything runs on one thread.
-// The state is public, as the senders read MyDeviceDetected and store the
-// search result in it; the report constants are zero until
-// LoadReportConstants() has run.
+// A program owns one Link for its whole run; everything runs on one thread
+// (only a blocking wait may be handed to another, see SetWaitRunner). The
+// state is the link's own: callers read it through the accessors below, which
+// carry the names the trace and the developers know it by.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -20,15 +22,47 @@
 
 namespace ql::hidlink {
 
+// The values the link's load step sets, in the order it sets them.
+struct ReportConstants {
+  std::int16_t OutReportID = 0;
+  std::int16_t InReportID = 0;
+  std::int16_t AllReportLen = 0;
+  std::int16_t Rpt2Bytes = 0;
+  std::int16_t Rpt4Bytes = 0;
+  std::int16_t Rpt6Bytes = 0;
+  std::int16_t Rpt8Bytes = 0;
+  std::int16_t RptBreakShort = 0;
+  std::int16_t RptWakeup = 0;
+  std::int16_t RptHostSpeed = 0;
+  std::int16_t RptBreakLong = 0;
+  std::int16_t RptPwmCycle = 0;
+  std::int16_t USBTimeOut = 0;
+  std::int16_t ReportHeaderLen = 0;
+};
+
+// What the link is told of the board it serves.
+struct BoardIdentity {
+  std::uint16_t VendorID = 0;
+  std::uint16_t ProductID = 0;
+  ReportConstants constants;
+};
+
+// How a send through SendReport ended.
+enum class SendOutcome {
+  kSent,
+  kRefused,        // the sender refused its arguments; nothing happened
+  kBoardNotFound,  // the search did not find the board
+  kWriteFailed,    // the board was found but took no report
+};
+
 class Link {
  public:
-  explicit Link(std::unique_ptr<Platform> platform);
+  Link(std::unique_ptr<Platform> platform, const BoardIdentity& board);
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
-  ~Link() = default;
+  ~Link();
 
-  // The load step: report IDs, lengths, command codes and time-out, set once,
-  // in their documented order.
+  // The load step: report IDs, lengths, command codes and time-out, set once.
   void LoadReportConstants();
 
   // Searches the present HID interfaces for the board, opens it for writes and
@@ -38,28 +72,47 @@ class Link {
   void CloseTheHid();
   // Closes both handles at exit and traces both closes.
   void Shutdown();
+  // The one way every sender opens the board: searches when it is not open
+  // and keeps the result. True when the board is open.
+  bool OpenTheHidOnDemand();
 
   // Writes one output report of OutputReportByteLength bytes (the report
   // padded with zeros when shorter). Nonzero on success, 0 on failure or when
   // no output length is known.
   std::int32_t WriteReport(std::span<const std::uint8_t> OutputReportData);
+  // Opens the board on demand and writes `report`. A write that fails on a
+  // board that was already open (it may have been unplugged and plugged in
+  // again since) closes the link, searches once more and writes again; a
+  // report that still does not go out leaves the link closed, so the next
+  // send searches afresh.
+  SendOutcome SendReport(std::span<const std::uint8_t> report);
+
   // Reads one input report, waiting at most `ms` milliseconds (a negative
   // value counts as 0). `rtnData` becomes AllReportLen + 1 bytes, holding the
-  // report on success; the result is the length received, 0 on failure.
+  // report on success; the result is the length received, 0 on failure. A
+  // failed wait (the board went away) closes the link.
   std::int16_t ReadUSBReport(std::vector<std::uint8_t>& rtnData, std::int16_t ms);
 
-  // Outcome of one pass of the read mechanics below, for readers that treat
-  // the outcome their own way.
   enum class ReadOutcome { kCompleted, kTimedOut, kFailed };
-  // Issues the read of buffer.size() bytes, waits at most `ms`, traces the
-  // request, the wait and the time-out handling (cancel). Does not reset the
-  // event and does not close anything.
-  ReadOutcome StartAndWaitRead(std::span<std::uint8_t> buffer, std::uint32_t ms,
-                               std::uint32_t& bytesRead);
-  // ResetEvent on the read event, traced.
-  void ResetReadEvent();
-  // Closes one handle, traces it as `callName`, marks it closed.
-  void CloseTraced(Handle& handle, std::string_view callName);
+  struct ListedReport {
+    ReadOutcome outcome = ReadOutcome::kFailed;
+    // The whole read buffer, as listed: zeros where nothing came.
+    std::vector<std::uint8_t> bytes;
+  };
+  // Reads one input report of the board's declared input length, waiting up
+  // to `waitMs`, and lists it in the trace whatever the outcome. After a
+  // time-out or a failed wait the request is cancelled, both handles are
+  // closed (traced) and the board is marked as not open.
+  ListedReport ReadAndListReport(std::uint32_t waitMs);
+  // Drops the input reports queued for the read handle (answers nobody read),
+  // traced as HidD_FlushQueue.
+  void FlushInputReports();
+
+  // Runs a blocking wait; the default runs it in place. A window hands it to
+  // another thread and keeps painting meanwhile. Nothing but the platform's
+  // wait runs inside it.
+  using WaitRunner = std::function<void(const std::function<void()>& wait)>;
+  void SetWaitRunner(WaitRunner runner) { waitRunner_ = std::move(runner); }
 
   // Appends the three lines that trace the platform call just made.
   void ReportApiCall(std::string_view name);
@@ -67,42 +120,65 @@ class Link {
   const DiagnosticList& List() const { return list_; }
   Platform& platform() { return *platform_; }
 
-  // --- Link state -----------------------------------------------------------
-  Handle HIDHandle = kNoHandle;
-  bool MyDeviceDetected = false;
-  std::int16_t Rpt2Bytes = 0;
-  std::int16_t Rpt4Bytes = 0;
-  std::int16_t Rpt6Bytes = 0;
-  std::int16_t Rpt8Bytes = 0;
-  std::int16_t RptBreakShort = 0;
-  std::int16_t RptBreakLong = 0;
-  std::int16_t RptWakeup = 0;
-  std::int16_t RptPwmCycle = 0;
-  std::int16_t RptHostSpeed = 0;
-  std::int16_t USBTimeOut = 0;
-  std::int16_t OutReportID = 0;
-  std::int16_t InReportID = 0;
-  std::int16_t AllReportLen = 0;
-  std::int16_t ReportHeaderLen = 0;
-
-  Handle ReadHandle = kNoHandle;
-  Handle ReadEvent = kNoHandle;
-  Overlapped ReadOverlapped;
-  std::string DevicePath;
-  Attributes DeviceAttributes;
-  Caps Capabilities;
+  // --- Link state, read-only ------------------------------------------------
+  bool MyDeviceDetected() const { return MyDeviceDetected_; }
+  Handle HIDHandle() const { return HIDHandle_; }
+  Handle ReadHandle() const { return ReadHandle_; }
+  Handle ReadEvent() const { return ReadEvent_; }
+  const std::string& DevicePath() const { return DevicePath_; }
+  const Attributes& DeviceAttributes() const { return DeviceAttributes_; }
+  const Caps& Capabilities() const { return Capabilities_; }
+  std::uint16_t BoardVendorID() const { return board_.VendorID; }
+  std::uint16_t BoardProductID() const { return board_.ProductID; }
+  const ReportConstants& Constants() const { return constants_; }
+  std::int16_t OutReportID() const { return constants_.OutReportID; }
+  std::int16_t InReportID() const { return constants_.InReportID; }
+  std::int16_t AllReportLen() const { return constants_.AllReportLen; }
+  std::int16_t ReportHeaderLen() const { return constants_.ReportHeaderLen; }
+  std::int16_t RptBreakLong() const { return constants_.RptBreakLong; }
+  std::int16_t USBTimeOut() const { return constants_.USBTimeOut; }
 
  private:
-  void CloseLeftoverHandles();
   // One candidate of the search; true when it is the board.
   bool ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, InterfaceData& data);
   bool ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data);
   void QueryCapabilities();
   void PrepareReadEvent();
+  void CloseLeftoverHandles();
   void CloseSilently(Handle& handle);
+  void CloseTraced(Handle& handle, std::string_view callName);
+  ReadOutcome StartAndWaitRead(std::span<std::uint8_t> buffer, std::uint32_t ms,
+                               std::uint32_t& bytesRead);
+  void ResetReadEvent();
+  // The trace line `prefix` + the decimal or hex text of `value`, stored
+  // once; the common small values are found without building the text.
+  DiagnosticList::TextId NumberLine(std::size_t cache, std::string_view prefix, std::uint32_t value,
+                                    bool hex) {
+    if (value < 256 && numberLines_[cache][value] != kNotCached) return numberLines_[cache][value];
+    return NewNumberLine(cache, prefix, value, hex);
+  }
+  DiagnosticList::TextId NewNumberLine(std::size_t cache, std::string_view prefix,
+                                       std::uint32_t value, bool hex);
+  static constexpr DiagnosticList::TextId kNotCached = 0xFFFFFFFF;
 
   std::unique_ptr<Platform> platform_;
+  BoardIdentity board_;
   DiagnosticList list_;
+  WaitRunner waitRunner_;
+
+  ReportConstants constants_;
+  Handle HIDHandle_ = kNoHandle;
+  bool MyDeviceDetected_ = false;
+  Handle ReadHandle_ = kNoHandle;
+  Handle ReadEvent_ = kNoHandle;
+  Overlapped ReadOverlapped_;
+  std::string DevicePath_;
+  Attributes DeviceAttributes_;
+  Caps Capabilities_;
+
+  DiagnosticList::TextId reportDataLine_ = list_.Intern(" Report Data:");
+  static constexpr std::size_t kNumberCaches = 4;
+  std::array<std::array<DiagnosticList::TextId, 256>, kNumberCaches> numberLines_;
 };
 
 }  // namespace ql::hidlink

@@ -1,11 +1,12 @@
 // The operating-system calls the HID link makes, and nothing else.
 //
 // The link's logic and its diagnostic trace are written once, above this
-// interface; each platform (the built-in simulated board, Linux hidraw,
-// Win32) implements it in a single source file of its own. The shape follows
-// the Windows device-setup, HID class and kernel services one call for one
-// call, because the trace names those calls and shows the system text of the
-// error code each one leaves behind.
+// interface. The shape follows the Windows device-setup, HID class and kernel
+// services one call for one call, because the trace names those calls and
+// shows the system text of the error code each one leaves behind. Win32
+// implements it directly; every other machine gets it from
+// EmulatedPlatform, which makes the Windows objects once over the small
+// device interface of device.h.
 //
 // Rules every implementation keeps:
 //  - After every call it records the platform's own failure code of that call
@@ -81,15 +82,6 @@ struct Caps {
   std::uint16_t NumberFeatureDataIndices = 0;
 };
 
-// Room for the input value capabilities the link asks for: 1024 bytes, which
-// is 14 of the Windows 72-byte HIDP_VALUE_CAPS entries. Aligned so a Win32
-// build can hand it to HidP_GetValueCaps as an array of those records.
-inline constexpr std::size_t kValueCapsEntrySize = 72;
-struct ValueCapsScratch {
-  alignas(8) std::byte bytes[1024] = {};
-  static constexpr std::uint16_t kCapacity = sizeof(bytes) / kValueCapsEntrySize;
-};
-
 // The read request's record. Offset, OffsetHigh and hEvent are the link's;
 // whatever else an overlapped request needs is the platform's own business.
 struct Overlapped {
@@ -97,6 +89,10 @@ struct Overlapped {
   std::uint32_t OffsetHigh = 0;
   Handle hEvent = kNoHandle;
 };
+
+// The most value capabilities the link asks for at once: what fits the
+// 1 KiB it has always offered for them.
+inline constexpr std::uint16_t kMaxValueCapsRequest = 14;
 
 // How a device path is opened: for blocking writes, for overlapped reads, or
 // only to ask its attributes (no read or write access, which even devices a
@@ -141,13 +137,13 @@ class Platform {
 
   // HidD_GetPreparsedData / HidP_GetCaps / HidP_GetValueCaps (input reports) /
   // HidD_FreePreparsedData. A preparsed value of 0 fails cleanly. GetCaps
-  // leaves `caps` untouched on failure. GetInputValueCaps is never asked for
-  // more than ValueCapsScratch::kCapacity entries and writes back the number
-  // it returned.
+  // leaves `caps` untouched on failure. GetInputValueCaps asks for at most
+  // `count` entries (the link never asks for more than
+  // kMaxValueCapsRequest), keeps them to itself and writes back the number
+  // it got.
   virtual bool GetPreparsedData(Handle device, std::intptr_t& preparsed) = 0;
   virtual bool GetCaps(std::intptr_t preparsed, Caps& caps) = 0;
-  virtual bool GetInputValueCaps(std::intptr_t preparsed, ValueCapsScratch& scratch,
-                                 std::uint16_t& count) = 0;
+  virtual bool GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) = 0;
   virtual bool FreePreparsedData(std::intptr_t preparsed) = 0;
 
   // CreateEventA(inheritable, manual reset, initially signalled, no name).
@@ -173,6 +169,8 @@ class Platform {
   // request can no longer write into its buffer.
   virtual bool CancelIo(Handle device) = 0;
   virtual bool ResetEvent(Handle event) = 0;
+  // HidD_FlushQueue: drops the input reports the system holds for the device.
+  virtual bool FlushQueue(Handle device) = 0;
   // CloseHandle, for device and event handles alike. A read
   // pending on a closed device handle is dropped as by CancelIo.
   virtual bool CloseHandle(Handle handle) = 0;
@@ -187,8 +185,8 @@ class Platform {
   virtual std::uint32_t FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const = 0;
 };
 
-// The platform of the machine the program was built for: Linux hidraw,
-// Win32, or where neither is built in, a simulated machine without any HID
+// The platform of the machine the program was built for: Win32, or Linux
+// hidraw, or where neither is built in, a simulated machine without any HID
 // interface.
 std::unique_ptr<Platform> MakeSystemPlatform();
 

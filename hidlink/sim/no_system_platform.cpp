@@ -1,13 +1,15 @@
 // Builds without a real HID platform run on a simulated machine with no HID
-// interface: every search ends in "Device not found".
+// device: every search ends in "Device not found".
 #include <memory>
 
-#include "hidlink/sim/sim_platform.h"
+#include "hidlink/emulated_platform.h"
+#include "hidlink/sim/sim_pc.h"
 
 namespace ql::hidlink {
 
 std::unique_ptr<Platform> MakeSystemPlatform() {
-  return std::make_unique<sim::SimPlatform>(sim::Scenario::kNone);
+  return std::make_unique<EmulatedPlatform>(
+      std::make_unique<sim::SimPc>(sim::Scenario::kNone, sim::BoardModel{}));
 }
 
 }  // namespace ql::hidlink

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <vector>
 
 namespace ql::hidlink::win32 {
 namespace {
@@ -21,9 +22,6 @@ namespace {
 // The link fills in the record size of the 32-bit layout, which is the only
 // one it knows; the system wants the size of the layout it was built for.
 constexpr std::uint32_t kLinkInterfaceDataSize = 28;
-
-static_assert(sizeof(HIDP_VALUE_CAPS) == kValueCapsEntrySize);
-static_assert(alignof(HIDP_VALUE_CAPS) <= alignof(ValueCapsScratch));
 
 HANDLE ToSystem(Handle handle) {
   return reinterpret_cast<HANDLE>(handle);
@@ -240,13 +238,14 @@ bool Win32Platform::GetCaps(std::intptr_t preparsed, Caps& caps) {
   return true;
 }
 
-bool Win32Platform::GetInputValueCaps(std::intptr_t preparsed, ValueCapsScratch& scratch,
-                                      std::uint16_t& count) {
+bool Win32Platform::GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) {
   if (!preparsed_.contains(preparsed)) return Fail(ERROR_INVALID_PARAMETER);
-  USHORT length = std::min(count, ValueCapsScratch::kCapacity);
+  // The entries themselves are of no use to the link; only the call and its
+  // count go into the trace.
+  std::vector<HIDP_VALUE_CAPS> entries(std::max<std::uint16_t>(count, 1));
+  USHORT length = count;
   const NTSTATUS status =
-      ::HidP_GetValueCaps(HidP_Input, reinterpret_cast<PHIDP_VALUE_CAPS>(scratch.bytes), &length,
-                          ToPreparsed(preparsed));
+      ::HidP_GetValueCaps(HidP_Input, entries.data(), &length, ToPreparsed(preparsed));
   lastError_ = ::GetLastError();
   if (status != HIDP_STATUS_SUCCESS) return false;
   count = length;
@@ -348,6 +347,13 @@ bool Win32Platform::CancelIo(Handle device) {
 bool Win32Platform::ResetEvent(Handle event) {
   if (!IsOpenHandle(event)) return Fail(ERROR_INVALID_HANDLE);
   const BOOL ok = ::ResetEvent(ToSystem(event));
+  lastError_ = ::GetLastError();
+  return ok;
+}
+
+bool Win32Platform::FlushQueue(Handle device) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  const BOOLEAN ok = ::HidD_FlushQueue(ToSystem(device));
   lastError_ = ::GetLastError();
   return ok;
 }

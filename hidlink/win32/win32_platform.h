@@ -40,8 +40,7 @@ class Win32Platform final : public Platform {
   bool GetAttributes(Handle device, Attributes& attributes) override;
   bool GetPreparsedData(Handle device, std::intptr_t& preparsed) override;
   bool GetCaps(std::intptr_t preparsed, Caps& caps) override;
-  bool GetInputValueCaps(std::intptr_t preparsed, ValueCapsScratch& scratch,
-                         std::uint16_t& count) override;
+  bool GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) override;
   bool FreePreparsedData(std::intptr_t preparsed) override;
   Handle CreateReadEvent() override;
   bool WriteFile(Handle device, std::span<const std::uint8_t> report,
@@ -53,6 +52,7 @@ class Win32Platform final : public Platform {
   std::uint32_t WaitForSingleObject(Handle event, std::uint32_t milliseconds) override;
   bool CancelIo(Handle device) override;
   bool ResetEvent(Handle event) override;
+  bool FlushQueue(Handle device) override;
   bool CloseHandle(Handle handle) override;
   std::uint32_t LastError() const override { return lastError_; }
   std::uint32_t FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const override;

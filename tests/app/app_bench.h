@@ -30,11 +30,16 @@ inline void Click(QWidget& window, const char* name) {
   Child<QAbstractButton>(window, name)->click();
 }
 
-struct AppBench {
+struct AppBench : private hidlink::DiagnosticList::Observer {
   explicit AppBench(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard)
-      : sim(new hidlink::sim::SimPlatform(scenario)),
-        link(std::unique_ptr<hidlink::Platform>(sim)),
-        program(link, messages, [this] { ++ends; }) {}
+      : kit(board::MakeSimulatedPc(scenario)),
+        sim(kit.pc),
+        firmware(*kit.firmware),
+        link(std::move(kit.platform), board::kBoardIdentity),
+        program(link, messages, [this] { ++ends; }) {
+    link.List().AddObserver(this);
+  }
+  ~AppBench() override { link.List().RemoveObserver(this); }
 
   // Start-up and "&Continue": the operator at the dimming window.
   FrmMain& AtDimmingWindow() {
@@ -45,29 +50,34 @@ struct AppBench {
   QComboBox* List() { return Child<QComboBox>(program.Main(), "comboLvl"); }
   QSlider* Slider() { return Child<QSlider>(program.Main(), "sldLvl"); }
 
-  // Dimming levels the board received, in order; the report carries the
-  // level's five bits reversed.
-  std::vector<int> LevelsSent() const {
-    std::vector<int> levels;
-    for (const auto& report : sim->Board().ReceivedReports()) {
-      if (report.at(1) != 1) continue;
-      int level = 0;
-      for (int i = 0; i < 5; ++i) level |= ((report.at(2) >> i) & 1) << (4 - i);
-      levels.push_back(level);
-    }
-    return levels;
-  }
+  // Dimming levels the board received, in order.
+  const std::vector<int>& LevelsSent() const { return levels_; }
 
   std::size_t TraceCount(std::string_view line) const {
     const auto lines = link.List().Lines();
     return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
   }
 
-  hidlink::sim::SimPlatform* sim;  // owned by the link
+  board::SimulatedPc kit;
+  hidlink::sim::SimPc* sim;  // owned by the link
+  const board::Firmware& firmware;
   hidlink::Link link;
   ql::testing::RecordedMessages messages;
   int ends = 0;
   Program program;
+
+ private:
+  // Every write leaves trace lines: a report the board took shows by then.
+  void LinesAppended(std::size_t, std::size_t) override {
+    if (firmware.ReceivedCount() == taken_) return;
+    taken_ = firmware.ReceivedCount();
+    const auto& last = firmware.LastReceived();
+    if (last && (*last)[1] == 1) levels_.push_back(*firmware.DimmingLevel());
+  }
+  void SelectionChanged(std::size_t) override {}
+
+  std::uint64_t taken_ = 0;
+  std::vector<int> levels_;
 };
 
 }  // namespace ql::app::testing

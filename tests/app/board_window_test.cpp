@@ -15,7 +15,7 @@ namespace {
 TEST(BoardWindow, FollowsTheSendsAndUnplugsTheBoard) {
   AppBench bench;
   int diagnosticShown = 0;
-  BoardWindow board(*bench.sim, bench.link.List(), [&] { ++diagnosticShown; });
+  BoardWindow board(*bench.sim, bench.firmware, bench.link.List(), [&] { ++diagnosticShown; });
   const auto text = [&](const char* name) { return Child<QLabel>(board, name)->text(); };
   EXPECT_EQ(text("lblLevel"), "-");
   EXPECT_EQ(text("lblLastReport"), "none yet");

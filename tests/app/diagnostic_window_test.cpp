@@ -47,7 +47,7 @@ TEST(DiagnosticWindow, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
   for (int run = 0; run < 11; ++run) {
     Click(usb, "cmdOnce");
     shown.push_back(Byte(usb, 1)->currentText().toStdString());
-    EXPECT_EQ(bench.sim->Board().ReceivedReports().back().at(1), Byte(usb, 1)->currentIndex());
+    EXPECT_EQ(bench.firmware.LastReceived()->at(1), Byte(usb, 1)->currentIndex());
   }
   EXPECT_THAT(shown, ElementsAre("0A", "14", "1E", "28", "32", "3C", "46", "50", "5A", "64", "00"));
   EXPECT_EQ(Received(usb), "03\n00\n55\n56\n57\n58\n59\n55\n");

@@ -120,7 +120,8 @@ TEST(DimmingWindow, SliderSendsOnEveryMouseReleaseAndNeverFromTheKeyboard) {
 // Each send without a board says so once, and the other control still
 // follows; the board is found again once it is there.
 TEST(DimmingWindow, BoardAbsentUnpluggedAndReplugged) {
-  AppBench bench(hidlink::sim::Scenario::kAbsent);
+  AppBench bench;
+  bench.sim->Unplug();
   FrmMain& main = bench.AtDimmingWindow();
   const auto send = [&](int level) {
     bench.List()->setCurrentIndex(level);
@@ -134,10 +135,10 @@ TEST(DimmingWindow, BoardAbsentUnpluggedAndReplugged) {
   EXPECT_EQ(bench.messages.shown.size(), 2u);
   EXPECT_EQ(bench.List()->currentText(), "20");
 
-  bench.sim->AddDevice(hidlink::sim::BoardDevice());
+  bench.sim->Replug();
   send(5);
   bench.sim->Unplug();
-  send(6);  // the write fails on the open link
+  send(6);  // the write fails on the open link, and the new search too
   EXPECT_EQ(bench.messages.shown.size(), 3u);
   bench.sim->Replug();
   send(8);

@@ -33,7 +33,7 @@ TEST(StartUp, OnlyTheSplashWindowIsUpWithTheVersionAndLogo) {
   EXPECT_LE((splash.frameGeometry().center() - screenCentre).manhattanLength(), 8);
   EXPECT_EQ(splash.focusWidget(), Child(splash, "cmdCont"));
   // The link is set up only on the way on, before the first send.
-  EXPECT_EQ(bench.link.AllReportLen, 0);
+  EXPECT_EQ(bench.link.AllReportLen(), 0);
   // A resource left out of the build gives an empty logo.
   EXPECT_EQ(Logo().size(), QSize(136, 31));
 
@@ -59,8 +59,8 @@ TEST(StartUp, ContinueLeavesTheDimmingWindowReadyAndNothingSent) {
     EXPECT_EQ(bench.program.Main().windowTitle(), "QL8810 Evaluation System") << name;
     EXPECT_EQ(bench.List()->currentText(), "16") << name;
     EXPECT_EQ(bench.Slider()->value(), 16) << name;
-    EXPECT_TRUE(bench.sim->Board().ReceivedReports().empty()) << name;
-    EXPECT_EQ(bench.link.AllReportLen, 8) << name;
+    EXPECT_EQ(bench.firmware.ReceivedCount(), 0u) << name;
+    EXPECT_EQ(bench.link.AllReportLen(), 8) << name;
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/support/sim_link.h"
 
 namespace ql::board {
@@ -22,9 +24,9 @@ TEST(SendDimmingLevel, EachLevelBecomesOneReport) {
   };
   for (const auto& [level, report] : cases) {
     SimLink s;
-    SendDimmingLevel(s.link, s.messages, level);
-    ASSERT_EQ(s.Received().size(), 1u) << level;
-    EXPECT_EQ(s.Received()[0], report) << level;
+    EXPECT_EQ(SendDimmingLevel(s.link, s.messages, level), hidlink::SendOutcome::kSent);
+    ASSERT_EQ(s.firmware.ReceivedCount(), 1u) << level;
+    EXPECT_EQ(s.LastReceived(), report) << level;
     EXPECT_TRUE(s.messages.shown.empty());
   }
 }
@@ -38,8 +40,8 @@ TEST(SendDimmingLevel, SecondSendWritesWithoutSearching) {
   EXPECT_EQ(CountOf(lines, "GetHidGuid"), 0u);
   ASSERT_EQ(lines.size(), 11u);  // the write's lines only
   EXPECT_EQ(lines[0], " OutputReportByteLength = 8");
-  EXPECT_EQ(s.Received().back(), (Bytes{1, 1, 0x14, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(s.sim->Board().DimmingLevel(), 5);
+  EXPECT_EQ(s.LastReceived(), (Bytes{1, 1, 0x14, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s.firmware.DimmingLevel(), 5);
 }
 
 TEST(SendDimmingLevel, MissingBoardIsReportedOncePerSendAndNothingIsWritten) {
@@ -47,7 +49,7 @@ TEST(SendDimmingLevel, MissingBoardIsReportedOncePerSendAndNothingIsWritten) {
     SimLink s(scenario);
     for (int send = 1; send <= 3; ++send) {
       const auto mark = s.Mark();
-      SendDimmingLevel(s.link, s.messages, 12);
+      EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 12), hidlink::SendOutcome::kBoardNotFound);
       const auto lines = s.LinesSince(mark);
       EXPECT_EQ(CountOf(lines, "GetHidGuid"), 1u) << "each send searches once";
       EXPECT_EQ(lines.back(), " Device not found.");
@@ -57,53 +59,87 @@ TEST(SendDimmingLevel, MissingBoardIsReportedOncePerSendAndNothingIsWritten) {
                 "Communication with Interface Board Failed. Please resert the interface board and "
                 "try again.");
     }
-    EXPECT_FALSE(s.link.MyDeviceDetected);
+    EXPECT_FALSE(s.link.MyDeviceDetected());
   }
 }
 
-TEST(SendDimmingLevel, FailedWriteClosesTheLinkAndTellsTheOperator) {
-  SimLink s;
-  SendDimmingLevel(s.link, s.messages, 12);
-  s.sim->FailNextWrite();
-  const auto mark = s.Mark();
-  SendDimmingLevel(s.link, s.messages, 13);
-  const auto lines = s.LinesSince(mark);
-  EXPECT_EQ(CountOf(lines, " NumberOfBytesWritten = 0"), 1u);  // the write is still traced
-  EXPECT_EQ(s.messages.shown.size(), 1u);
-  EXPECT_FALSE(s.link.MyDeviceDetected);
-  EXPECT_FALSE(hidlink::IsOpenHandle(s.link.HIDHandle));
-
-  // The next send searches again and reaches the board.
-  const auto mark2 = s.Mark();
-  SendDimmingLevel(s.link, s.messages, 13);
-  EXPECT_EQ(CountOf(s.LinesSince(mark2), "GetHidGuid"), 1u);
-  EXPECT_EQ(s.sim->Board().DimmingLevel(), 13);
-  EXPECT_EQ(s.messages.shown.size(), 1u);
+// A write that fails on an open board is tried once more after a new search:
+// the board may have been unplugged and plugged in again, which leaves the
+// old handle dead. Only when that fails too is the operator told, once.
+TEST(SendDimmingLevel, FailedWriteSearchesOnceMoreBeforeTellingTheOperator) {
+  struct Case {
+    const char* what;
+    std::function<void(hidlink::sim::SimPc&)> act;
+    hidlink::SendOutcome outcome;
+    std::size_t searches;
+  };
+  const Case cases[] = {
+      {"unplugged and plugged in again",
+       [](auto& pc) {
+         pc.Unplug();
+         pc.Replug();
+       },
+       hidlink::SendOutcome::kSent, 1},
+      {"a write that fails once", [](auto& pc) { pc.FailNextWrite(); }, hidlink::SendOutcome::kSent,
+       1},
+      {"unplugged", [](auto& pc) { pc.Unplug(); }, hidlink::SendOutcome::kBoardNotFound, 1},
+  };
+  for (const Case& c : cases) {
+    SimLink s;
+    SendDimmingLevel(s.link, s.messages, 12);
+    c.act(s.pc);
+    const auto mark = s.Mark();
+    EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 13), c.outcome) << c.what;
+    const auto lines = s.LinesSince(mark);
+    EXPECT_EQ(CountOf(lines, "GetHidGuid"), c.searches) << c.what;
+    EXPECT_EQ(CountOf(lines, " NumberOfBytesWritten = 0"), 1u) << c.what;  // still traced
+    const bool sent = c.outcome == hidlink::SendOutcome::kSent;
+    EXPECT_EQ(s.messages.shown.size(), sent ? 0u : 1u) << c.what;
+    EXPECT_EQ(s.firmware.DimmingLevel(), sent ? 13 : 12) << c.what;
+    EXPECT_EQ(s.link.MyDeviceDetected(), sent) << c.what;
+  }
 }
 
-TEST(SendDimmingLevel, UnplugThenReplugReachesTheBoardAgain) {
+// The board goes away and comes back between every two reports it takes: no
+// send is lost, no message shown, and no device is left open.
+TEST(SendDimmingLevel, ThousandReplugsLoseNothing) {
+  SimLink s(hidlink::sim::Scenario::kReplug);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(SendDimmingLevel(s.link, s.messages, static_cast<std::int16_t>(i & 31)),
+              hidlink::SendOutcome::kSent)
+        << i;
+    ASSERT_EQ(s.firmware.DimmingLevel(), i & 31);
+  }
+  EXPECT_EQ(s.firmware.ReceivedCount(), 1000u);
+  EXPECT_TRUE(s.messages.shown.empty());
+  EXPECT_EQ(s.pc.OpenDevices(), 2);  // the write and read handles of now
+  s.link.Shutdown();
+  EXPECT_EQ(s.pc.OpenDevices(), 0);
+}
+
+TEST(SendDimmingLevel, WriteThatFailsTwiceLeavesTheLinkClosedAndTellsOnce) {
   SimLink s;
-  SendDimmingLevel(s.link, s.messages, 3);
-  s.sim->Unplug();
-  SendDimmingLevel(s.link, s.messages, 4);  // write fails on the dead handle
-  SendDimmingLevel(s.link, s.messages, 5);  // search finds nothing
+  SendDimmingLevel(s.link, s.messages, 12);
+  s.pc.Unplug();
+  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 4), hidlink::SendOutcome::kBoardNotFound);
+  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 5), hidlink::SendOutcome::kBoardNotFound);
   EXPECT_EQ(s.messages.shown.size(), 2u);
-  s.sim->Replug();
-  SendDimmingLevel(s.link, s.messages, 6);
+  EXPECT_FALSE(hidlink::IsOpenHandle(s.link.HIDHandle()));
+  s.pc.Replug();
+  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 6), hidlink::SendOutcome::kSent);
   EXPECT_EQ(s.messages.shown.size(), 2u);
-  EXPECT_EQ(s.sim->Board().DimmingLevel(), 6);
-  EXPECT_EQ(s.Received().size(), 2u);
+  EXPECT_EQ(s.firmware.ReceivedCount(), 2u);
 }
 
 TEST(SendDimmingLevel, LevelsThatDoNotFitAByteAreRefusedWithoutAnyEffect) {
   for (std::int16_t level :
        {std::int16_t{-1}, std::int16_t{-32768}, std::int16_t{256}, std::int16_t{32767}}) {
     SimLink s;
-    SendDimmingLevel(s.link, s.messages, level);
+    EXPECT_EQ(SendDimmingLevel(s.link, s.messages, level), hidlink::SendOutcome::kRefused);
     EXPECT_TRUE(s.link.List().empty()) << level;
-    EXPECT_TRUE(s.Received().empty());
+    EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
     EXPECT_TRUE(s.messages.shown.empty());
-    EXPECT_FALSE(s.link.MyDeviceDetected);
+    EXPECT_FALSE(s.link.MyDeviceDetected());
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "board/dimming.h"
+#include "hidlink/sim/sim_pc.h"
 #include "tests/support/sim_link.h"
 
 namespace ql::hidlink {
@@ -104,9 +105,9 @@ TEST(FindTheHid, FirstSendOfLevel12WithTheBoardThird) {
                  " Report Data:", " 1", " 6", " 0", " 0", " 0", " 0", " 0"});
 
   EXPECT_EQ(s.link.List().Lines(), expected);
-  EXPECT_EQ(s.Received().at(0), (std::vector<std::uint8_t>{1, 1, 6, 0, 0, 0, 0, 0}));
-  EXPECT_TRUE(s.link.MyDeviceDetected);
-  EXPECT_EQ(s.link.DevicePath, board);
+  EXPECT_EQ(s.LastReceived(), (std::vector<std::uint8_t>{1, 1, 6, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(s.link.MyDeviceDetected());
+  EXPECT_EQ(s.link.DevicePath(), board);
 }
 
 TEST(FindTheHid, NoHidInterfaceAtAll) {
@@ -117,38 +118,34 @@ TEST(FindTheHid, NoHidInterfaceAtAll) {
   Add(expected, Call("DestroyDeviceInfoList", kOk));
   expected.push_back(" Device not found.");
   EXPECT_EQ(s.link.List().Lines(), expected);
-  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle));
-  EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle));
+  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle()));
+  EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle()));
 }
 
 TEST(FindTheHid, RightVendorWrongProductIsNoMatch) {
-  SimLink s(Scenario::kAbsent);
-  sim::SimDevice cousin = sim::BoardDevice();
-  cousin.path = R"(\\?\hid#vid_0483&pid_0002#1)";
-  cousin.attributes.ProductID = 0x0002;
-  cousin.isBoard = false;
-  s.sim->AddDevice(cousin);
+  // A link that serves a cousin of the board: the board itself must not do.
+  hidlink::BoardIdentity cousin = board::kBoardIdentity;
+  cousin.ProductID = 0x0002;
+  SimLink s(Scenario::kBoard, cousin);
   EXPECT_FALSE(s.link.FindTheHid());
   const Lines lines = s.link.List().Lines();
   EXPECT_EQ(CountOf(lines, "  Vendor ID: 483"), 1u);
-  EXPECT_EQ(CountOf(lines, "  Product ID: 2"), 1u);
   EXPECT_EQ(CountOf(lines, "  My device detected"), 0u);
   EXPECT_EQ(CountOf(lines, "CloseHandle"), 3u);  // every candidate closed
   EXPECT_EQ(lines.back(), " Device not found.");
-  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle));
+  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle()));
+  EXPECT_EQ(s.pc.OpenDevices(), 0);
 }
 
 TEST(FindTheHid, SecondSearchAfterCloseReusesTheReadEvent) {
   SimLink s;
   ASSERT_TRUE(s.link.FindTheHid());
-  const Handle event = s.link.ReadEvent;
+  const Handle event = s.link.ReadEvent();
   s.link.CloseTheHid();
-  EXPECT_FALSE(s.link.MyDeviceDetected);
+  EXPECT_FALSE(s.link.MyDeviceDetected());
   const auto mark = s.Mark();
-  s.link.MyDeviceDetected = s.link.FindTheHid();
-  ASSERT_TRUE(s.link.MyDeviceDetected);
-  EXPECT_EQ(s.link.ReadEvent, event);
-  EXPECT_EQ(s.link.ReadOverlapped.hEvent, event);
+  ASSERT_TRUE(s.link.OpenTheHidOnDemand());
+  EXPECT_EQ(s.link.ReadEvent(), event);
   const Lines lines = s.LinesSince(mark);
   // The call report is written anyway, and shows whatever code the read
   // handle's open left.
@@ -161,7 +158,7 @@ TEST(FindTheHid, BoardThatCannotBeOpenedAnyMoreDoesNotMatchOnOldAttributes) {
   SimLink s;
   ASSERT_TRUE(s.link.FindTheHid());
   s.link.CloseTheHid();
-  s.sim->Unplug();
+  s.pc.Unplug();
   const auto mark = s.Mark();
   EXPECT_FALSE(s.link.FindTheHid());
   // The record still holds the board's numbers from the first search, but
@@ -180,14 +177,13 @@ TEST(Shutdown, TracesBothClosesEvenWhenNothingWasOpened) {
 
 TEST(Shutdown, ClosesOpenHandlesOnceAndNeverTwice) {
   SimLink s;
-  ASSERT_TRUE(s.link.FindTheHid());
-  s.link.MyDeviceDetected = true;
+  ASSERT_TRUE(s.link.OpenTheHidOnDemand());
   auto mark = s.Mark();
   s.link.Shutdown();
   Lines expected = Call("CloseHandle (HIDHandle)", kOk);
   Add(expected, Call("CloseHandle (ReadHandle)", kOk));
   EXPECT_EQ(s.LinesSince(mark), expected);
-  EXPECT_TRUE(s.link.MyDeviceDetected);  // left as it was
+  EXPECT_EQ(s.pc.OpenDevices(), 0);
 
   // After CloseTheHid the handles are marked closed: a later Shutdown does not
   // close the old values a second time (which might by then name other
@@ -195,8 +191,8 @@ TEST(Shutdown, ClosesOpenHandlesOnceAndNeverTwice) {
   SimLink t;
   ASSERT_TRUE(t.link.FindTheHid());
   t.link.CloseTheHid();
-  EXPECT_FALSE(IsOpenHandle(t.link.HIDHandle));
-  EXPECT_FALSE(IsOpenHandle(t.link.ReadHandle));
+  EXPECT_FALSE(IsOpenHandle(t.link.HIDHandle()));
+  EXPECT_FALSE(IsOpenHandle(t.link.ReadHandle()));
   mark = t.Mark();
   t.link.Shutdown();
   Lines twice = Call("CloseHandle (HIDHandle)", kInvalid);

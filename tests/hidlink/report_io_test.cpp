@@ -13,8 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
 SimLink& Opened(SimLink& s) {
-  s.link.MyDeviceDetected = s.link.FindTheHid();
-  EXPECT_TRUE(s.link.MyDeviceDetected);
+  EXPECT_TRUE(s.link.OpenTheHidOnDemand());
   return s;
 }
 
@@ -40,7 +39,7 @@ TEST(WriteReport, SendsTheDeclaredLengthAndTracesEveryByte) {
     Opened(s);
     const auto mark = s.Mark();
     EXPECT_EQ(s.link.WriteReport(c.given), 1);  // success value, not a byte count
-    EXPECT_EQ(s.Received().at(0), c.sent);
+    EXPECT_EQ(s.LastReceived(), c.sent);
     Lines expected = {" OutputReportByteLength = 8", " NumberOfBytesWritten = 8", " Report ID: 1",
                       " Report Data:"};
     expected.insert(expected.end(), c.data.begin(), c.data.end());
@@ -58,15 +57,15 @@ TEST(WriteReport, FailedWriteStillTracesAndReturnsZero) {
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[1], " NumberOfBytesWritten = 0");
   EXPECT_EQ(lines[2], " Report ID: 2");
-  EXPECT_TRUE(s.Received().empty());
-  EXPECT_TRUE(s.link.MyDeviceDetected);  // the caller decides what follows
+  EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
+  EXPECT_TRUE(s.link.MyDeviceDetected());  // the caller decides what follows
 }
 
 TEST(WriteReport, NothingIsWrittenBeforeTheOutputLengthIsKnown) {
   SimLink s;
   EXPECT_EQ(s.link.WriteReport(Bytes{1, 1, 6, 0, 0, 0, 0, 0}), 0);
   EXPECT_TRUE(s.link.List().empty());
-  EXPECT_TRUE(s.Received().empty());
+  EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
 }
 
 Lines ReadHead(const std::string& readResult, const std::string& waitResult) {
@@ -99,7 +98,7 @@ TEST(ReadUSBReport, ReportAlreadyWaitingCompletesAtOnce) {
 TEST(ReadUSBReport, ReportArrivingDuringTheWaitGivesItsLength) {
   SimLink s;
   Opened(s);
-  s.sim->ArriveDuringNextWait({3, 1, 2, 3, 4, 5, 6, 7});
+  s.pc.ArriveDuringNextWait({3, 1, 2, 3, 4, 5, 6, 7});
   const auto mark = s.Mark();
   Bytes data;
   // The request had to wait, so it reported no length when issued; the
@@ -128,15 +127,15 @@ TEST(ReadUSBReport, TimeOutCancelsAndKeepsTheLinkOpen) {
           "  Result = The operation completed successfully."})
       expected.push_back(l);
     EXPECT_EQ(s.LinesSince(mark), expected);
-    EXPECT_TRUE(s.link.MyDeviceDetected);
-    EXPECT_TRUE(IsOpenHandle(s.link.ReadHandle));
+    EXPECT_TRUE(s.link.MyDeviceDetected());
+    EXPECT_TRUE(IsOpenHandle(s.link.ReadHandle()));
   }
 }
 
 TEST(ReadUSBReport, FailedWaitClosesTheLink) {
   SimLink s;
   Opened(s);
-  s.sim->FailNextWait();
+  s.pc.FailNextWait();
   const auto mark = s.Mark();
   Bytes data;
   EXPECT_EQ(s.link.ReadUSBReport(data, 100), 0);
@@ -145,22 +144,21 @@ TEST(ReadUSBReport, FailedWaitClosesTheLink) {
   EXPECT_EQ(CountOf(lines, "CancelIO"), 0u);
   EXPECT_EQ(Lines(lines.end() - 2, lines.end()),
             (Lines{"ResetEvent", "  Result = The operation completed successfully."}));
-  EXPECT_FALSE(s.link.MyDeviceDetected);
-  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle));
-  EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle));
+  EXPECT_FALSE(s.link.MyDeviceDetected());
+  EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle()));
+  EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle()));
 }
 
 TEST(ReadUSBReport, UnpluggedBoardFailsTheWaitAndTheNextSearchFindsItAgain) {
   SimLink s;
   Opened(s);
-  s.sim->Unplug();
+  s.pc.Unplug();
   Bytes data;
   EXPECT_EQ(s.link.ReadUSBReport(data, 100), 0);
   EXPECT_EQ(CountOf(s.link.List().Lines(), "  Result = The device is not connected."), 2u);
-  EXPECT_FALSE(s.link.MyDeviceDetected);
-  s.sim->Replug();
-  s.link.MyDeviceDetected = s.link.FindTheHid();
-  EXPECT_TRUE(s.link.MyDeviceDetected);
+  EXPECT_FALSE(s.link.MyDeviceDetected());
+  s.pc.Replug();
+  EXPECT_TRUE(s.link.OpenTheHidOnDemand());
   EXPECT_EQ(s.link.WriteReport(Bytes{1, 1, 2, 3, 4, 5, 6, 7}), 1);
   EXPECT_EQ(s.link.ReadUSBReport(data, 100), 8);
   EXPECT_EQ(data[0], 3);

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "hidlink/sim/sim_platform.h"
-
 namespace ql::hidlink {
 namespace {
 
@@ -30,38 +28,6 @@ TEST(HexByteText, TwoDigitsAndABlankPerByte) {
   EXPECT_EQ(HexByteText(two, 0), "");
   // A count beyond the bytes given never reads past them.
   EXPECT_EQ(HexByteText(two, 9), "05 AB ");
-}
-
-TEST(SystemErrorText, DropsTheClosingLineBreakAndNothingElse) {
-  sim::SimPlatform platform;
-  EXPECT_EQ(SystemErrorText(platform, 0), "The operation completed successfully.");
-  EXPECT_EQ(SystemErrorText(platform, 122), "The data area passed to a system call is too small.");
-  EXPECT_EQ(SystemErrorText(platform, 1167), "The device is not connected.");
-  EXPECT_EQ(SystemErrorText(platform, 424242), "");  // no text for the code
-}
-
-TEST(SystemErrorText, ShortAndOverlongTextsGiveNothing) {
-  sim::SimPlatform platform;
-  struct Case {
-    std::string stored;
-    std::string expected;
-  };
-  const std::string fits(125, 'x');  // 125 + CR LF = 127 characters and the zero: fits 128
-  const std::string tooLong(126, 'y');
-  const std::vector<Case> cases = {
-      {"\r\n", ""},  // exactly two characters
-      {"a", ""},
-      {"ab\r\n", "ab"},
-      {fits + "\r\n", fits},
-      {tooLong + "\r\n", ""},
-      {"%1 is not a valid application.\r\n", "%1 is not a valid application."},
-  };
-  std::uint32_t code = 70000;
-  for (const auto& c : cases) {
-    platform.SetSystemText(code, c.stored);
-    EXPECT_EQ(SystemErrorText(platform, code), c.expected) << c.stored.size();
-    ++code;
-  }
 }
 
 }  // namespace

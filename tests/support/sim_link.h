@@ -1,13 +1,14 @@
-// A link on the simulated board, with the messages the operator would see.
+// A link on the simulated PC with the board plugged in, and the messages the
+// operator would see.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "board/board_identity.h"
 #include "board/operator_messages.h"
+#include "board/simulated_board.h"
 #include "hidlink/link.h"
-#include "hidlink/sim/sim_platform.h"
 
 namespace ql::testing {
 
@@ -18,9 +19,12 @@ class RecordedMessages final : public board::OperatorMessages {
 };
 
 struct SimLink {
-  explicit SimLink(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard)
-      : sim(new hidlink::sim::SimPlatform(scenario)),
-        link(std::unique_ptr<hidlink::Platform>(sim)) {
+  explicit SimLink(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard,
+                   const hidlink::BoardIdentity& board = board::kBoardIdentity)
+      : sim(board::MakeSimulatedPc(scenario)),
+        pc(*sim.pc),
+        firmware(*sim.firmware),
+        link(std::move(sim.platform), board) {
     link.LoadReportConstants();
   }
   // Lines appended since `mark`.
@@ -28,11 +32,15 @@ struct SimLink {
     return link.List().LinesFrom(mark);
   }
   std::size_t Mark() const { return link.List().size(); }
-  const std::vector<std::vector<std::uint8_t>>& Received() const {
-    return sim->Board().ReceivedReports();
+  std::vector<std::uint8_t> LastReceived() const {
+    const auto& last = firmware.LastReceived();
+    return last ? std::vector<std::uint8_t>(last->begin(), last->end())
+                : std::vector<std::uint8_t>{};
   }
 
-  hidlink::sim::SimPlatform* sim;  // owned by link
+  board::SimulatedPc sim;
+  hidlink::sim::SimPc& pc;
+  const board::Firmware& firmware;
   hidlink::Link link;
   RecordedMessages messages;
 };

@@ -1,6 +1,5 @@
 // The overlapped read, its time-out and its cancel against the system's own
-// calls, on a named pipe standing in for the board: first the platform's calls
-// alone, then the link's read on them with the system's codes in its trace.
+// calls, on a named pipe standing in for the board.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -13,8 +12,6 @@
 #include <memory>
 #include <vector>
 
-#include "hidlink/link.h"
-#include "hidlink/text_helpers.h"
 #include "hidlink/win32/win32_platform.h"
 
 namespace ql::hidlink::win32 {
@@ -49,37 +46,29 @@ class OnPipe : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(board_.pipe, INVALID_HANDLE_VALUE);
-    link_.LoadReportConstants();
     device_ = p_.OpenDevice(board_.path, OpenMode::kOverlappedRead);
     ASSERT_TRUE(IsOpenHandle(device_)) << p_.LastError();
     event_ = p_.CreateReadEvent();
     ASSERT_TRUE(IsOpenHandle(event_)) << p_.LastError();
-    link_.ReadOverlapped.hEvent = event_;
+    overlapped_.hEvent = event_;
   }
   bool Signalled() { return p_.WaitForSingleObject(event_, 0) == kWaitObject0; }
   // Starts a read that has to wait for its report; the event, created
   // signalled, is reset by the system.
   void StartPendingRead() {
     std::uint32_t bytesRead = 99;
-    ASSERT_FALSE(p_.ReadFile(device_, buffer_, bytesRead, link_.ReadOverlapped));
+    ASSERT_FALSE(p_.ReadFile(device_, buffer_, bytesRead, overlapped_));
     ASSERT_EQ(p_.LastError(), kIoPending);
     EXPECT_EQ(bytesRead, 0u);
     EXPECT_FALSE(Signalled());
   }
-  std::vector<std::string> TraceOfReadWithoutReport() {
-    const std::size_t from = link_.List().size();
-    std::vector<std::uint8_t> data;
-    EXPECT_EQ(link_.ReadUSBReport(data, 30), 0);
-    return link_.List().LinesFrom(from);
-  }
-  std::string ResultLine(std::uint32_t code) { return "  Result = " + SystemErrorText(p_, code); }
-
   Board board_;
-  Link link_{std::make_unique<Win32Platform>()};
-  Platform& p_ = link_.platform();
-  Handle& device_ = link_.ReadHandle;
-  Handle& event_ = link_.ReadEvent;
+  // Before the platform, which waits out a pending request when it goes.
   std::array<std::uint8_t, 8> buffer_ = kUntouched;
+  Win32Platform p_;
+  Handle device_ = kNoHandle;
+  Handle event_ = kNoHandle;
+  Overlapped overlapped_;
 };
 
 TEST_F(OnPipe, TimesOutThenCancelKeepsTheLateReportOutOfTheBuffer) {
@@ -97,7 +86,7 @@ TEST_F(OnPipe, TimesOutThenCancelKeepsTheLateReportOutOfTheBuffer) {
 
   // The report waits for the next request, which completes at once.
   std::uint32_t bytesRead = 0;
-  EXPECT_TRUE(p_.ReadFile(device_, buffer_, bytesRead, link_.ReadOverlapped));
+  EXPECT_TRUE(p_.ReadFile(device_, buffer_, bytesRead, overlapped_));
   EXPECT_EQ(bytesRead, 8u);
   EXPECT_EQ(buffer_, kReport);
   EXPECT_TRUE(Signalled());
@@ -116,30 +105,8 @@ TEST_F(OnPipe, PendingRequestCompletesWhenTheReportArrives) {
   EXPECT_EQ(p_.WaitForSingleObject(event_, 5000), kWaitObject0);
   EXPECT_EQ(buffer_, kReport);
   std::uint32_t transferred = 0;
-  EXPECT_TRUE(p_.GetOverlappedResult(device_, link_.ReadOverlapped, transferred));
+  EXPECT_TRUE(p_.GetOverlappedResult(device_, overlapped_, transferred));
   EXPECT_EQ(transferred, 8u);
-}
-
-TEST_F(OnPipe, LinkTracesTheSystemsCodesOfATimeOutAndOfAFailedWait) {
-  auto trace = TraceOfReadWithoutReport();
-  ASSERT_EQ(trace.size(), 16u) << ::testing::PrintToString(trace);
-  EXPECT_EQ(trace[2], ResultLine(kIoPending));
-  EXPECT_EQ(trace[7], "Readfile timeout");
-
-  // The request signals the real event, but the wait is made on none.
-  event_ = kNoHandle;
-  trace = TraceOfReadWithoutReport();
-  ASSERT_GE(trace.size(), 8u) << ::testing::PrintToString(trace);
-  EXPECT_EQ(trace[6], ResultLine(6));
-  EXPECT_EQ(trace[7], "Readfile undefined error");
-}
-
-TEST_F(OnPipe, LinkWritesTheDeclaredLengthInOneWrite) {
-  Board board;
-  link_.HIDHandle = p_.OpenDevice(board.path, OpenMode::kWrite);
-  link_.Capabilities.OutputReportByteLength = 8;
-  EXPECT_EQ(link_.WriteReport(std::vector<std::uint8_t>{1, 1, 6, 0, 0, 0, 0, 0, 0xFF}), 1);
-  EXPECT_EQ(board.Receive(), std::string("\x01\x01\x06\0\0\0\0\0", 8));
 }
 
 }  // namespace

@@ -32,11 +32,10 @@ TEST(Win32Platform, ReadsThePreparsedDataOfAPresentInterfaceAndFreesItOnce) {
   EXPECT_TRUE(platform.GetCaps(preparsed, caps));
   EXPECT_NE(caps.UsagePage, 0);
   EXPECT_GT(caps.InputReportByteLength, 0);
-  ValueCapsScratch scratch;
-  std::uint16_t count = ValueCapsScratch::kCapacity;
+  std::uint16_t count = std::min(caps.NumberInputValueCaps, kMaxValueCapsRequest);
   if (caps.NumberInputValueCaps > 0) {  // with none, Wine's answer is a failure
-    EXPECT_TRUE(platform.GetInputValueCaps(preparsed, scratch, count)) << platform.LastError();
-    EXPECT_EQ(count, std::min(caps.NumberInputValueCaps, ValueCapsScratch::kCapacity));
+    EXPECT_TRUE(platform.GetInputValueCaps(preparsed, count)) << platform.LastError();
+    EXPECT_EQ(count, std::min(caps.NumberInputValueCaps, kMaxValueCapsRequest));
   }
 
   EXPECT_TRUE(platform.FreePreparsedData(preparsed));
@@ -63,7 +62,6 @@ TEST(Win32Platform, ValuesNamingNothingOpenFailWithACode) {
   std::uint16_t count = 1;
   std::intptr_t preparsed = 0;
   Caps caps;
-  ValueCapsScratch scratch;
   Attributes attributes;
   Overlapped overlapped;
   std::uint8_t report[8] = {1};
@@ -84,7 +82,7 @@ TEST(Win32Platform, ValuesNamingNothingOpenFailWithACode) {
   FAILS(kInvalidHandleCode, anyValue, p.DestroyDeviceInfoList(v));
   FAILS(kInvalidParameter, {live}, p.GetDeviceInterfaceDetail(v, data, {}, n));
   FAILS(kInvalidParameter, anyValue, p.GetCaps(v, caps));
-  FAILS(kInvalidParameter, anyValue, p.GetInputValueCaps(v, scratch, count));
+  FAILS(kInvalidParameter, anyValue, p.GetInputValueCaps(v, count));
   FAILS(kInvalidParameter, anyValue, p.FreePreparsedData(v));
   FAILS(kInvalidHandleCode, noHandle, p.GetAttributes(v, attributes));
   FAILS(kInvalidHandleCode, noHandle, p.GetPreparsedData(v, preparsed));

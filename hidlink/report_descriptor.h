@@ -7,12 +7,13 @@
 // bounded and always answers with what it could make of the bytes.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <span>
 
 #include "hidlink/platform.h"
 
-namespace ql::hidlink::hidraw {
+namespace ql::hidlink {
 
 struct DescriptorSummary {
   // Lengths follow the Windows convention: for each report kind the largest
@@ -22,6 +23,10 @@ struct DescriptorSummary {
   Caps caps;
   // At least one Report ID item: every report starts with its ID byte.
   bool numberedReports = false;
+  // The report IDs under which the descriptor declares output reports (0 for
+  // a device without numbered reports). A write under any other ID is one the
+  // device cannot take.
+  std::bitset<256> outputReportIds;
   // False when the descriptor ends inside an item; `caps` then describes the
   // items before it.
   bool complete = true;
@@ -29,4 +34,4 @@ struct DescriptorSummary {
 
 DescriptorSummary ParseReportDescriptor(std::span<const std::uint8_t> descriptor);
 
-}  // namespace ql::hidlink::hidraw
+}  // namespace ql::hidlink

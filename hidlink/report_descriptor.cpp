@@ -1,4 +1,4 @@
-#include "hidlink/linux/report_descriptor.h"
+#include "hidlink/report_descriptor.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace ql::hidlink::hidraw {
+namespace ql::hidlink {
 namespace {
 
 // Item types and tags (HID 1.11, 6.2.2.4 to 6.2.2.8).
@@ -114,6 +114,7 @@ class Parser {
   std::map<std::uint32_t, std::array<std::uint64_t, kKinds>> reportBits_;
   std::array<std::uint64_t, kKinds> buttonCaps_{}, valueCaps_{}, dataIndices_{};
   std::uint64_t collections_ = 0;
+  std::bitset<256> outputIds_;
   Caps caps_;
 };
 
@@ -166,6 +167,7 @@ DescriptorSummary Parser::Run(std::span<const std::uint8_t> bytes) {
   caps_.NumberFeatureDataIndices = Clamp16(dataIndices_[kFeatureKind]);
   summary.caps = caps_;
   summary.numberedReports = numbered_;
+  summary.outputReportIds = outputIds_;
   return summary;
 }
 
@@ -248,6 +250,8 @@ void Parser::Report(Kind kind, std::uint32_t flags) {
   if (bits > 0) {
     auto& total = reportBits_[global_.reportId][kind];
     total = std::min<std::uint64_t>(total + bits, std::uint64_t{1} << 40);
+    if (kind == kOutputKind && global_.reportId < outputIds_.size())
+      outputIds_.set(global_.reportId);
   }
   // Constant fields are padding: Windows gives them no caps.
   if (flags & kConstantFlag) return;
@@ -280,4 +284,4 @@ DescriptorSummary ParseReportDescriptor(std::span<const std::uint8_t> descriptor
   return Parser().Run(descriptor);
 }
 
-}  // namespace ql::hidlink::hidraw
+}  // namespace ql::hidlink

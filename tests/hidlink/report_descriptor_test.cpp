@@ -1,4 +1,4 @@
-#include "hidlink/linux/report_descriptor.h"
+#include "hidlink/report_descriptor.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <tuple>
 #include <vector>
 
-#include "emulator/board_descriptor.h"
+#include "board/report_layout.h"
 
-namespace ql::hidlink::hidraw {
+namespace ql::hidlink {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -47,7 +47,7 @@ TEST(ParseReportDescriptor, GivesTheCapabilitiesWindowsGives) {
       {"boot keyboard", kKeyboard, {6, 1, 9, 2, 0, 1, 2, 0, 110, 1, 0, 5, 0, 0, 0}, false},
       {"wheel mouse", kMouse, {2, 1, 5, 0, 0, 2, 1, 3, 6, 0, 0, 0, 0, 0, 0}, false},
       {"interface board",
-       Bytes(emulator::kBoardReportDescriptor.begin(), emulator::kBoardReportDescriptor.end()),
+       Bytes(board::kBoardReportDescriptor.begin(), board::kBoardReportDescriptor.end()),
        {1, 0xFF00, 8, 8, 0, 1, 0, 1, 1, 0, 1, 1, 0, 0, 0},
        true},
       {"keyboard and consumer control",
@@ -107,4 +107,4 @@ TEST(ParseReportDescriptor, HostileDescriptorsStillGetAnAnswer) {
 }
 
 }  // namespace
-}  // namespace ql::hidlink::hidraw
+}  // namespace ql::hidlink
