@@ -1,8 +1,12 @@
 // The command-line tool, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <vector>
+
+#include <unistd.h>
 
 #include "tests/cli/run_tool.h"
 
@@ -43,11 +47,14 @@ TEST(Ql8810, TracedLevelShowsSearchCapabilitiesAndWrite) {
   EXPECT_EQ(run.out, "");
 }
 
-TEST(Ql8810, ReportsAMissingBoard) {
+TEST(Ql8810, AMissingBoardIsReportedOnce) {
   for (const char* scenario : {"absent", "none"}) {
-    const ToolRun run = RunTool(std::string("--simulate=") + scenario + " level 12");
-    EXPECT_EQ(run.status, 1) << scenario;
-    EXPECT_EQ(run.err, kLinkFailed + "\n") << scenario;
+    for (const char* command : {"level 12", "sweep 0 31", "sweep 31 0 --repeat 3"}) {
+      const std::string args = std::string("--simulate=") + scenario + " " + command;
+      const ToolRun run = RunTool(args);
+      EXPECT_EQ(run.status, 1) << args;
+      EXPECT_EQ(run.err, kLinkFailed + "\n") << args;
+    }
   }
 }
 
@@ -77,6 +84,7 @@ TEST(Ql8810, BadCommandLinesExitTwoWithOneLineNamingTheWord) {
       {"--simulate read --timeout-ms", "--timeout-ms needs a value"},
       {"--simulate sweep 0 31 --step 2 --step=3", "--step given twice"},
       {"caps", "caps: missing --descriptor FILE"},
+      {"caps --descriptor /nonexistent/ql8810.bin", "\"/nonexistent/ql8810.bin\": cannot read it"},
       // Echoed input stays on one line, in order, and short.
       {"--simulate level '12\n'", "\"12\\n\" is not"},
       {"--simulate level '\u202E21\x1B[2J'", "\"\\u202E21\\x1B[2J\" is not"},
@@ -92,6 +100,23 @@ TEST(Ql8810, BadCommandLinesExitTwoWithOneLineNamingTheWord) {
     EXPECT_LT(run.err.size(), 200u) << shown;
     EXPECT_NE(run.err.find(c.mentions), std::string::npos) << shown << "\n" << run.err;
   }
+}
+
+TEST(Ql8810, CapsRefusesFilesThatDescribeNoReport) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the file is empty"},
+      {"\x05\x01\x09\x06\xA1\x01\xC0", "declares no report"},  // an empty collection
+  };
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("ql8810-caps-test-" + std::to_string(getpid()) + ".bin");
+  for (const auto& [bytes, mentions] : cases) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    const ToolRun run = RunTool("caps --descriptor " + path.string());
+    EXPECT_EQ(run.status, 2) << mentions;
+    EXPECT_EQ(run.out, "") << mentions;
+    EXPECT_EQ(run.err, "ql8810: --descriptor \"" + path.string() + "\": " + mentions + "\n");
+  }
+  std::filesystem::remove(path);
 }
 
 TEST(Ql8810, BusCommandsAndTheBreak) {
