@@ -18,16 +18,20 @@ CodePoint Decode(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(0);
   if (lead < 0x80) return {lead, 1, true};
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t least = 0;  // smaller values are overlong encodings
+  // Sequence length, payload bits of the lead byte, smallest value that is
+  // not an overlong encoding.
+  std::size_t length = 4;
+  char32_t value = lead & 0x07;
+  char32_t least = 0x10000;
   if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, least = 0x80;
+    length = 2;
+    value = lead & 0x1F;
+    least = 0x80;
   } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, least = 0x10000;
-  } else {
+    length = 3;
+    value = lead & 0x0F;
+    least = 0x800;
+  } else if ((lead & 0xF8) != 0xF0) {
     return {};
   }
   if (text.size() < length) return {};
