@@ -14,39 +14,39 @@
 namespace ql::cli {
 namespace {
 
-struct OptionSpec {
+struct OptionDef {
   std::string_view name;
   std::string_view value;  // the value's placeholder; empty for a flag
   std::string_view help;
   bool required = false;
 };
 
-struct CommandSpec {
+struct CommandDef {
   Command command;
   std::string_view name;
   std::span<const std::string_view> arguments;
-  std::span<const OptionSpec> options;
+  std::span<const OptionDef> options;
   std::string_view help;
 };
 
 constexpr std::string_view kLevelArguments[] = {"N"};
 constexpr std::string_view kZebArguments[] = {"CODE", "B2", "B3", "B4", "B5", "B6", "B7"};
 constexpr std::string_view kSweepArguments[] = {"FROM", "TO"};
-constexpr OptionSpec kBreakOptions[] = {{"--silent", "", "Print no failure message"}};
-constexpr OptionSpec kReadOptions[] = {
+constexpr OptionDef kBreakOptions[] = {{"--silent", "", "Print no failure message"}};
+constexpr OptionDef kReadOptions[] = {
     {"--timeout-ms", "MS", "Longest wait in milliseconds, 0 to 32767 (default 1000)"}};
-constexpr OptionSpec kSweepOptions[] = {
+constexpr OptionDef kSweepOptions[] = {
     {"--step", "S", "Distance between levels, 1 to 31 (default 1)"},
     {"--interval-ms", "MS", "Pause between sends in milliseconds (default 0)"},
     {"--repeat", "N", "Run the whole sweep N times (default 1)"}};
-constexpr OptionSpec kTestOptions[] = {
+constexpr OptionDef kTestOptions[] = {
     {"--byte0", "HH", "First byte in hex, 00 to FF (default 01, the report ID the board takes)"},
     {"--byte1", "HH", "Second byte in hex, 00 to FF (default 00)"}};
-constexpr OptionSpec kCapsOptions[] = {
+constexpr OptionDef kCapsOptions[] = {
     {"--descriptor", "FILE",
      "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/report_descriptor", true}};
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandDef kCommands[] = {
     {Command::kLevel, "level", kLevelArguments, {}, "Send dimming level N, a whole number 0 to 31"},
     {Command::kBreak, "break", {}, kBreakOptions, "Send the long bus break"},
     {Command::kZeb,
@@ -72,14 +72,14 @@ constexpr CommandSpec kCommands[] = {
 
 // The tool's own options, given before or after the command. --simulate's
 // value is optional; see the parsing below.
-constexpr OptionSpec kToolOptions[] = {
+constexpr OptionDef kToolOptions[] = {
     {"--simulate", "SCENARIO", ""}, {"--trace", "", ""}, {"--help", "", ""}, {"-h", "", ""},
     {"--version", "", ""},
 };
 
 std::string CommandNames() {
   std::string names;
-  for (const CommandSpec& c : kCommands) names += (names.empty() ? "" : ", ") + std::string(c.name);
+  for (const CommandDef& c : kCommands) names += (names.empty() ? "" : ", ") + std::string(c.name);
   return names;
 }
 
@@ -87,14 +87,14 @@ std::string ScenarioChoice() {
   return "expected one of " + std::string(hidlink::sim::kScenarioNames);
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
-  for (const CommandSpec& c : kCommands)
+const CommandDef* FindCommand(std::string_view name) {
+  for (const CommandDef& c : kCommands)
     if (c.name == name) return &c;
   return nullptr;
 }
 
-const OptionSpec* FindOption(std::span<const OptionSpec> options, std::string_view name) {
-  for (const OptionSpec& o : options)
+const OptionDef* FindOption(std::span<const OptionDef> options, std::string_view name) {
+  for (const OptionDef& o : options)
     if (o.name == name) return &o;
   return nullptr;
 }
@@ -104,10 +104,10 @@ bool LooksLikeOption(std::string_view word) {
   return word.size() > 1 && word[0] == '-' && !(word[1] >= '0' && word[1] <= '9');
 }
 
-std::string Usage(const CommandSpec& c) {
+std::string Usage(const CommandDef& c) {
   std::string usage(c.name);
   for (std::string_view a : c.arguments) usage += " " + std::string(a);
-  for (const OptionSpec& o : c.options) {
+  for (const OptionDef& o : c.options) {
     std::string option(o.name);
     if (!o.value.empty()) option += " " + std::string(o.value);
     usage += o.required ? " " + option : " [" + option + "]";
@@ -125,7 +125,7 @@ std::string ToolHelp() {
       "through the kit's USB HID interface board.\n\n"
       "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] COMMAND ...\n"
       "       ql8810 COMMAND --help\n\nCommands:\n";
-  for (const CommandSpec& c : kCommands) text += HelpLine(Usage(c), c.help);
+  for (const CommandDef& c : kCommands) text += HelpLine(Usage(c), c.help);
   text +=
       "\nOptions:\n" +
       HelpLine("--simulate[=SCENARIO]",
@@ -140,11 +140,11 @@ std::string ToolHelp() {
   return text;
 }
 
-std::string CommandHelp(const CommandSpec& c) {
+std::string CommandHelp(const CommandDef& c) {
   std::string text = "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] " + Usage(c) + "\n" +
                      std::string(c.help) + "\n";
   if (!c.options.empty()) text += "\nOptions:\n";
-  for (const OptionSpec& o : c.options)
+  for (const OptionDef& o : c.options)
     text +=
         HelpLine(std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value)), o.help);
   return text;
@@ -160,7 +160,7 @@ ParsedCommandLine Print(std::string text) {
 
 // The words of one command line, sorted by role before any value is checked.
 struct Words {
-  const CommandSpec* command = nullptr;
+  const CommandDef* command = nullptr;
   std::vector<std::string_view> arguments;
   std::vector<std::pair<std::string_view, std::string_view>> options;  // name, value
 
@@ -263,39 +263,39 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
 
     const std::size_t equals = word.find('=');
     const std::string_view name = word.substr(0, equals);
-    const OptionSpec* spec = FindOption(kToolOptions, name);
-    if (!spec && words.command) spec = FindOption(words.command->options, name);
-    if (!spec) {
+    const OptionDef* known = FindOption(kToolOptions, name);
+    if (!known && words.command) known = FindOption(words.command->options, name);
+    if (!known) {
       if (!words.command) {
-        for (const CommandSpec& c : kCommands)
+        for (const CommandDef& c : kCommands)
           if (FindOption(c.options, name))
             return Bad(QuotedInput(name) + " is an option of " + std::string(c.name) +
                        "; give it after the command");
       }
       return Bad(where + "unknown option " + QuotedInput(name));
     }
-    if (words.Option(spec->name)) return Bad(where + std::string(spec->name) + " given twice");
+    if (words.Option(known->name)) return Bad(where + std::string(known->name) + " given twice");
 
     std::string_view value;
     if (equals != std::string_view::npos) {
-      if (spec->value.empty())
-        return Bad(where + std::string(spec->name) + " takes no value: " + QuotedInput(word));
+      if (known->value.empty())
+        return Bad(where + std::string(known->name) + " takes no value: " + QuotedInput(word));
       value = word.substr(equals + 1);
-    } else if (spec->name == "--simulate") {
+    } else if (known->name == "--simulate") {
       // "--simulate absent" works as "--simulate=absent" does, and an empty
       // word after it (an empty shell variable) is an empty scenario; any
       // other word is left to be the command.
       const bool scenarioNext = !words.command && i + 1 < args.size() &&
                                 (args[i + 1].empty() || hidlink::sim::ParseScenario(args[i + 1]));
       value = scenarioNext ? args[++i] : hidlink::sim::ScenarioName(hidlink::sim::Scenario::kBoard);
-    } else if (!spec->value.empty()) {
-      if (i + 1 == args.size()) return Bad(where + std::string(spec->name) + " needs a value");
+    } else if (!known->value.empty()) {
+      if (i + 1 == args.size()) return Bad(where + std::string(known->name) + " needs a value");
       value = args[++i];
     }
-    if (spec->name == "--help" || spec->name == "-h")
+    if (known->name == "--help" || known->name == "-h")
       return Print(words.command ? CommandHelp(*words.command) : ToolHelp());
-    if (spec->name == "--version") return Print("ql8810 " QL8810_VERSION "\n");
-    words.options.emplace_back(spec->name, value);
+    if (known->name == "--version") return Print("ql8810 " QL8810_VERSION "\n");
+    words.options.emplace_back(known->name, value);
   }
 
   if (!words.command) return Bad("no command given; expected one of " + CommandNames());
@@ -303,7 +303,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
   const std::string where = std::string(words.command->name) + ": ";
   if (words.arguments.size() < wanted.size())
     return Bad(where + "missing " + std::string(wanted[words.arguments.size()]));
-  for (const OptionSpec& o : words.command->options)
+  for (const OptionDef& o : words.command->options)
     if (o.required && !words.Option(o.name))
       return Bad(where + "missing " + std::string(o.name) + " " + std::string(o.value));
   return CheckValues(words);
