@@ -14,6 +14,11 @@
 namespace ql::cli {
 namespace {
 
+// The wait for an input report failed rather than timed out: the board was
+// unplugged, or its interface removed, while the tool waited.
+constexpr std::string_view kBoardWentAway =
+    "ql8810: the board went away while waiting for an input report";
+
 std::string FourHexDigits(std::uint16_t value) {
   return hidlink::TwoHexDigits(static_cast<std::uint8_t>(value >> 8)) +
          hidlink::TwoHexDigits(static_cast<std::uint8_t>(value & 0xFF));
@@ -53,7 +58,11 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
   std::vector<std::uint8_t> data;
   const std::int16_t n = link.ReadUSBReport(data, static_cast<std::int16_t>(timeoutMs));
   if (n <= 0) {
-    io.err << "ql8810: no input report was read within " << timeoutMs << " ms\n";
+    // A failed wait has closed the link; after a time-out it stays open.
+    if (link.MyDeviceDetected())
+      io.err << "ql8810: no input report was read within " << timeoutMs << " ms\n";
+    else
+      io.err << kBoardWentAway << '\n';
     return 1;
   }
   std::string text = hidlink::HexByteText(data, static_cast<std::size_t>(n));
@@ -65,18 +74,21 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
 int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
              int repeat) {
   const int direction = from <= to ? 1 : -1;
-  int status = 0;
   for (int round = 0; round < repeat; ++round) {
     for (int level = from;; level += direction * step) {
-      if (RunLevel(link, io, level) != 0) status = 1;
+      // The operator has been told; the levels after it would fail the same
+      // way, each with the same message.
+      if (RunLevel(link, io, level) != 0) return 1;
       const int next = level + direction * step;
       const bool last = direction > 0 ? next > to : next < to;
-      if (last && round + 1 == repeat) return status;
-      std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+      if (last && round + 1 == repeat) return 0;
+      // No pause asked for is no call at all: a sleep of 0 still enters the
+      // kernel, once per report.
+      if (intervalMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
       if (last) break;
     }
   }
-  return status;
+  return 0;
 }
 
 int RunList(hidlink::Link& link, Streams io) {
@@ -101,6 +113,10 @@ int RunTest(hidlink::Link& link, Streams io, std::uint8_t byte0, std::uint8_t by
       hidlink::RunHidTest(link, bytes, hidlink::GeneralDateText(), waitMs);
   if (!run.boardFound) {
     io.messages.ShowMessage(board::kLinkFailedMessage);
+    return 1;
+  }
+  if (run.read.outcome == hidlink::Link::ReadOutcome::kFailed) {
+    io.err << kBoardWentAway << '\n';
     return 1;
   }
   if (run.read.outcome != hidlink::Link::ReadOutcome::kCompleted) {

@@ -1,6 +1,6 @@
 // The ql8810 commands, each run on the run's link. They return the exit
-// status: 0 done, 1 the board was not reached, a write failed or a read got
-// nothing.
+// status: 0 done, 1 the board was not reached or went away, a write failed or
+// a read got nothing.
 #pragma once
 
 #include <array>
@@ -32,7 +32,8 @@ int RunLevel(hidlink::Link& link, Streams io, int level);
 int RunBreak(hidlink::Link& link, Streams io, bool silent);
 int RunZeb(hidlink::Link& link, Streams io, int code, const std::array<std::uint8_t, 6>& bytes);
 int RunRead(hidlink::Link& link, Streams io, int timeoutMs);
-// The whole sweep `repeat` times, as one run on one open board.
+// The whole sweep `repeat` times, as one run on one open board; the first
+// send that fails ends it.
 int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
              int repeat = 1);
 int RunList(hidlink::Link& link, Streams io);

@@ -7,7 +7,8 @@
 
 namespace ql::cli {
 
-// 0 when the file was read and listed, 1 when it could not be read.
+// 0 when the file was read and listed; 2, as for any bad command line, when
+// it cannot be read or is not a descriptor of any report.
 int RunCapsForDescriptor(const std::string& path, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

@@ -2,15 +2,13 @@
 
 #include <charconv>
 
+#include "cli/quoted_input.h"
+
 namespace ql::cli {
 namespace {
 
 ParsedNumber Bad(std::string_view what, std::string message) {
   return {std::nullopt, std::string(what) + ": " + message};
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
 }
 
 }  // namespace
@@ -39,15 +37,15 @@ ParsedNumber ParseNumber(std::string_view text, std::int64_t min, std::int64_t m
   const char* end = digits.data() + digits.size();
   const auto [ptr, ec] = std::from_chars(digits.data(), end, magnitude, radix);
   if (digits.empty() || ptr != end || ec == std::errc::invalid_argument)
-    return Bad(what, Quoted(text) + " is not " + expected);
+    return Bad(what, QuotedInput(text) + " is not " + expected);
   const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(min < 0 ? min : 0))
                                        : static_cast<std::uint64_t>(max < 0 ? 0 : max);
   if (ec == std::errc::result_out_of_range || magnitude > limit)
-    return Bad(what, Quoted(text) + " is out of range; expected " + expected);
+    return Bad(what, QuotedInput(text) + " is out of range; expected " + expected);
   const auto value =
       negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
   if (value < min || value > max)
-    return Bad(what, Quoted(text) + " is out of range; expected " + expected);
+    return Bad(what, QuotedInput(text) + " is out of range; expected " + expected);
   return {value, {}};
 }
 

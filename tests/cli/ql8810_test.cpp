@@ -1,8 +1,12 @@
 // The command-line tool, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <vector>
+
+#include <unistd.h>
 
 #include "tests/cli/run_tool.h"
 
@@ -43,44 +47,76 @@ TEST(Ql8810, TracedLevelShowsSearchCapabilitiesAndWrite) {
   EXPECT_EQ(run.out, "");
 }
 
-TEST(Ql8810, ReportsAMissingBoard) {
+TEST(Ql8810, AMissingBoardIsReportedOnce) {
   for (const char* scenario : {"absent", "none"}) {
-    const ToolRun run = RunTool(std::string("--simulate=") + scenario + " level 12");
-    EXPECT_EQ(run.status, 1) << scenario;
-    EXPECT_EQ(run.err, kLinkFailed + "\n") << scenario;
+    for (const char* command : {"level 12", "sweep 0 31", "sweep 31 0 --repeat 3"}) {
+      const std::string args = std::string("--simulate=") + scenario + " " + command;
+      const ToolRun run = RunTool(args);
+      EXPECT_EQ(run.status, 1) << args;
+      EXPECT_EQ(run.err, kLinkFailed + "\n") << args;
+    }
   }
 }
 
-TEST(Ql8810, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
+TEST(Ql8810, BadCommandLinesExitTwoWithOneLineNamingTheWord) {
   struct Case {
     std::string args;
     std::string mentions;
   };
   const Case cases[] = {
-      {"--simulate level 32", "\"32\" is out of range"},
-      {"--simulate level abc", "\"abc\" is not a whole number"},
-      {"--simulate level 1e3", "\"1e3\" is not a whole number"},
-      {"--simulate level 12.5", "\"12.5\" is not a whole number"},
-      {"--simulate level \"\"", "empty value"},
-      {"--simulate level 99999999999999999999999", "out of range"},
-      {"--simulate level", "required"},
-      {"--simulate", "subcommand"},
-      {"--simulate=bogus level 3", "unknown scenario \"bogus\""},
-      {"--simulate zeb 20 240 0 0 0 0", "7"},
-      {"--simulate zeb 20 0x100 0 0 0 0 0", "\"0x100\" is out of range"},
-      {"--simulate zeb 20 0xZZ 0 0 0 0 0", "\"0xZZ\" is not"},
-      {"--simulate read --timeout-ms 40000", "out of range"},
-      {"--simulate sweep 0 31 --step 0", "--step"},
-      {"--simulate sweep 5 abc", "TO"},
-      {"--simulate frobnicate", ""},
+      {"--simulate --trace level 32", "level: \"32\" is out of range"},
+      {"--simulate zeb 20 0xZZ 0 0 0 0 0", "B2: \"0xZZ\" is not"},
+      {"--simulate \"\" level 3", "--simulate: empty scenario \"\""},
+      {"--simulate= level 3", "--simulate: empty scenario \"\""},
+      {"--simulate=bogus level 3", "unknown scenario \"bogus\"; expected one of board,"},
+      {"bogus", "\"bogus\" is not a command; expected one of level,"},
+      {"--simulate LEVEL 3", "\"LEVEL\" is not a command"},
+      {"--simulate", "no command given"},
+      {"--simulate level", "level: missing N"},
+      {"--simulate level 3 4", "level: unexpected argument \"4\""},
+      {"--simulate --foo level 3", "unknown option \"--foo\""},
+      {"--simulate level --foo 3", "level: unknown option \"--foo\""},
+      {"--silent break", "\"--silent\" is an option of break"},
+      {"--simulate --trace=yes level 3", "--trace takes no value: \"--trace=yes\""},
+      {"--simulate break --silent=yes", "--silent takes no value: \"--silent=yes\""},
+      {"--simulate zeb 20 240 0 0 0 0", "zeb: missing B7"},
+      {"--simulate zeb 20 240 0 0 0 0 0 0", "zeb: unexpected argument \"0\""},
+      {"--simulate read --timeout-ms", "--timeout-ms needs a value"},
+      {"--simulate sweep 0 31 --step 2 --step=3", "--step given twice"},
+      {"caps", "caps: missing --descriptor FILE"},
+      {"caps --descriptor /nonexistent/ql8810.bin", "\"/nonexistent/ql8810.bin\": cannot read it"},
+      // Echoed input stays on one line, in order, and short.
+      {"--simulate level '12\n'", "\"12\\n\" is not"},
+      {"--simulate level '\u202E21\x1B[2J'", "\"\\u202E21\\x1B[2J\" is not"},
+      {"--simulate level " + std::string(100000, '7'), "\"" + std::string(60, '7') + "\u2026\""},
   };
   for (const Case& c : cases) {
-    const ToolRun run = RunTool("--trace " + c.args);
-    EXPECT_EQ(run.status, 2) << c.args;
-    EXPECT_NE(run.err.find(c.mentions), std::string::npos) << c.args << "\n" << run.err;
-    // Nothing reached the link: the trace is empty.
-    EXPECT_EQ(run.err.find("GetHidGuid"), std::string::npos) << c.args;
+    const ToolRun run = RunTool(c.args);
+    const std::string shown = c.args.substr(0, 80);
+    EXPECT_EQ(run.status, 2) << shown;
+    EXPECT_EQ(run.out, "") << shown;
+    EXPECT_EQ(run.err.rfind("ql8810: ", 0), 0u) << shown << "\n" << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << shown << "\n" << run.err;
+    EXPECT_LT(run.err.size(), 200u) << shown;
+    EXPECT_NE(run.err.find(c.mentions), std::string::npos) << shown << "\n" << run.err;
   }
+}
+
+TEST(Ql8810, CapsRefusesFilesThatDescribeNoReport) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the file is empty"},
+      {"\x05\x01\x09\x06\xA1\x01\xC0", "declares no report"},  // an empty collection
+  };
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("ql8810-caps-test-" + std::to_string(getpid()) + ".bin");
+  for (const auto& [bytes, mentions] : cases) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    const ToolRun run = RunTool("caps --descriptor " + path.string());
+    EXPECT_EQ(run.status, 2) << mentions;
+    EXPECT_EQ(run.out, "") << mentions;
+    EXPECT_EQ(run.err, "ql8810: --descriptor \"" + path.string() + "\": " + mentions + "\n");
+  }
+  std::filesystem::remove(path);
 }
 
 TEST(Ql8810, BusCommandsAndTheBreak) {
@@ -106,13 +142,6 @@ TEST(Ql8810, BusCommandsAndTheBreak) {
   const ToolRun silent = RunTool("--simulate=absent break --silent");
   EXPECT_EQ(silent.status, 1);
   EXPECT_EQ(silent.err, "");
-}
-
-TEST(Ql8810, ReadTimesOutOnAMuteBoard) {
-  const ToolRun run = RunTool("--simulate=mute --trace read --timeout-ms 200");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(Contains(LinesOf(run.err), "************ReadFile timeout*************"));
-  EXPECT_EQ(run.out, "");
 }
 
 TEST(Ql8810, SweepSearchesOnceAndSendsEveryLevel) {
