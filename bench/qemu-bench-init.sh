@@ -10,7 +10,7 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /tmp
-cd /tmp
+cd /tmp || exit 1
 . /etc/bench.conf
 
 say() { echo "bench: $*"; }
@@ -40,9 +40,11 @@ wait_for board_listed || {
   finish "the emulated board never showed up"
 }
 # Fields 40 and 41 of stat: real-time priority and policy (1: FIFO).
-set -- $(cut -d' ' -f40,41 /proc/$!/stat)
-[ "$2" = 1 ] || finish "the emulator is not real-time (policy $2)"
-say "emulator at real-time priority $1"
+read -r priority policy <<EOF
+$(cut -d' ' -f40,41 /proc/$!/stat)
+EOF
+[ "$policy" = 1 ] || finish "the emulator is not real-time (policy $policy)"
+say "emulator at real-time priority $priority"
 
 # Prints "bench-run NAME REPORTS STATUS USER_US SYSTEM_US RECEIVED": the
 # reports the emulator logged are counted once it has caught up, or after 20 s.

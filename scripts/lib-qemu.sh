@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The qemu guest of scripts/e2e-qemu and scripts/bench-qemu: sourced, never
 # run. Debian's current 6.1 kernel under qemu (TCG, no KVM needed) with an
 # initramfs of busybox, the kernel modules asked for and whatever files the
@@ -51,10 +52,11 @@ guest_fetch_kernel() {
     depmod -b "$guest_kernel" "$guest_release"
 }
 
-# Starts the initramfs in $guest_root: busybox, INIT as /init, /etc/passwd and
-# /etc/group with root and one unprivileged user, and the MODULES named with
-# everything they depend on. The caller may add files before guest_pack.
-guest_root() {  # INIT MODULES...
+# Makes the initramfs's folder, $guest_root: busybox, INIT as /init,
+# /etc/passwd and /etc/group with root and one unprivileged user, and the
+# MODULES named with everything they depend on. The caller may add files
+# before guest_pack.
+guest_make_root() {  # INIT MODULES...
   local init=$1 module path
   shift
   guest_root=$guest_work/initramfs
@@ -95,10 +97,10 @@ guest_pack() {
   (cd "$guest_root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest_work/initramfs.cpio.gz"
 }
 
-# Boots the packed guest with one CPU and the qemu options given; its console goes to standard output and
-# to $guest_work/guest.log, carriage returns dropped. Fails with one line
-# saying why when qemu fails, the guest outlives SECONDS, or it ends without a
-# line starting with RESULT_PREFIX.
+# Boots the packed guest with one CPU and the qemu options given; its console
+# goes to standard output and to $guest_work/guest.log, carriage returns
+# dropped. Fails with one line saying why when qemu fails, the guest outlives
+# SECONDS, or it ends without a line starting with RESULT_PREFIX.
 guest_boot() {  # SECONDS MEMORY_MIB RESULT_PREFIX [QEMU_OPTION...]
   local seconds=$1 memory=$2 prefix=$3 status
   shift 3
