@@ -1,0 +1,261 @@
+#!/usr/bin/env python3
+"""Writes docs/performance.md and docs/performance.png from what scripts/bench
+collected: the JSON of the benchmark programs and the last line of
+scripts/bench-qemu. A figure whose benchmark did not run reads "not measured".
+
+    scripts/bench_report.py RESULTS_DIR DOCS_DIR
+"""
+import json
+import os
+import re
+import statistics
+import subprocess
+import sys
+from datetime import datetime, timezone
+
+# Google Benchmark appends the options a benchmark was registered with to its
+# name; the figures are looked up by the bare name.
+OPTION_SUFFIX = re.compile(
+    r"/(?:(?:iterations|repeats|min_time|min_warmup_time|threads):[^/]+|real_time|manual_time|process_time)")
+NS_PER_UNIT = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def load_runs(path):
+    """Name -> {"median": entry} or {"iterations": [entries]} of one program."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            data = json.load(f)
+    except (OSError, ValueError):
+        return {}
+    runs = {}
+    for entry in data.get("benchmarks", []):
+        if entry.get("error_occurred"):
+            continue
+        name = OPTION_SUFFIX.sub("", entry.get("run_name", entry["name"]))
+        slot = runs.setdefault(name, {})
+        if entry.get("run_type") == "aggregate":
+            if entry.get("aggregate_name") == "median":
+                slot["median"] = entry
+        else:
+            slot.setdefault("iterations", []).append(entry)
+    return runs
+
+
+def figure(runs, name, field):
+    """The median of FIELD (times in ns), or None when not measured."""
+    slot = runs.get(name)
+    if not slot:
+        return None
+    entries = [slot["median"]] if "median" in slot else slot.get("iterations", [])
+    values = []
+    for entry in entries:
+        if field not in entry:
+            continue
+        value = float(entry[field])
+        if field in ("real_time", "cpu_time"):
+            value *= NS_PER_UNIT.get(entry.get("time_unit", "ns"), 1.0)
+        values.append(value)
+    return statistics.median(values) if values else None
+
+
+def load_qemu(path):
+    """The key=value pairs of scripts/bench-qemu's last line."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            lines = [line for line in f if line.startswith("BENCH-QEMU ")]
+    except OSError:
+        return {}
+    if not lines:
+        return {}
+    return {key: float(value) for key, value in (pair.split("=", 1) for pair in lines[-1].split()[1:])}
+
+
+def show_time(ns):
+    if ns is None:
+        return "not measured"
+    if ns < 1e3:
+        return f"{ns:.0f} ns"
+    if ns < 1e6:
+        return f"{ns / 1e3:.2f} µs"
+    if ns < 1e9:
+        return f"{ns / 1e6:.2f} ms"
+    return f"{ns / 1e9:.2f} s"
+
+
+def verdict(ok):
+    return "not measured" if ok is None else ("**yes**" if ok else "no")
+
+
+def ratio_row(goal, what, numerator, denominator, limit, unit_text=show_time):
+    if numerator is None or denominator is None or denominator <= 0:
+        return [goal, what, "not measured", f"≤ {limit}×", verdict(None)]
+    ratio = numerator / denominator
+    measured = f"{unit_text(numerator)} vs {unit_text(denominator)}: **{ratio:.2f}×**"
+    return [goal, what, measured, f"≤ {limit}×", verdict(ratio <= limit)]
+
+
+def view_rows(view):
+    base = view.get(1000)
+    rows = [["A", "appending 1k lines to the diagnostic view holding 1k rows", show_time(base),
+             "(the yardstick)", ""]]
+    for held, label, goal in ((1_000_000, "1 M", False), (4_000_000, "4 M", True), (15_000_000, "15 M", True)):
+        t = view.get(held)
+        what = f"the same at {label} rows"
+        if t is None:
+            rows.append(["A", what, "not measured", "≤ 1.2× and ≤ 2 ms" if goal else "", verdict(None) if goal else ""])
+            continue
+        measured = show_time(t) + (f": **{t / base:.2f}×**" if base else "")
+        if goal:
+            ok = None if base is None else (t <= 1.2 * base and t <= 2e6)
+            rows.append(["A", what, measured, "≤ 1.2× and ≤ 2 ms", verdict(ok)])
+        else:
+            rows.append(["A", what, measured, "", ""])
+    return rows
+
+
+def plot(path, view, sends, qemu):
+    """One PNG, a panel per figure group; a panel without data says so."""
+    panels = []
+
+    def empty(title):
+        return (f'set title "{title}"\nunset xtics\nunset ytics\nset xrange [0:1]\nset yrange [0:1]\n'
+                'set label 1 "not measured" at graph 0.5, 0.5 center\nplot -1 notitle\nunset label 1\n'
+                'set xtics\nset ytics\nset autoscale\n')
+
+    title = "Appending 1k lines to the diagnostic view"
+    points = sorted((held, t) for held, t in view.items() if t is not None)
+    if points:
+        data = "\n".join(f"{held} {t / 1e6:.6g}" for held, t in points)
+        goal = ""
+        if 1000 in view and view[1000] is not None:
+            goal = f', {1.2 * view[1000] / 1e6:.6g} with lines dt 2 lc rgb "#d95f02" title "1.2× the 1k figure"'
+        panels.append(
+            f'$view << EOD\n{data}\nEOD\nset title "{title}"\nset logscale x\n'
+            'set xlabel "rows held"\nset ylabel "ms"\nset xrange [500:3e7]\nset yrange [0:*]\n'
+            'set format x "10^{%T}"\nset key top left\n'
+            'plot $view using 1:2 with linespoints pt 7 lw 2 lc rgb "#1b9e77" title "measured", '
+            '2 with lines dt 3 lw 2 lc rgb "#7570b3" title "2 ms"' + goal +
+            '\nunset logscale x\nset format x "% h"\nset autoscale\n')
+    else:
+        panels.append(empty(title))
+
+    def bars(title, unit, items, goal_value, goal_title):
+        if any(v is None for _, v in items):
+            return empty(title)
+        data = "\n".join(f'"{label}" {v:.6g}' for label, v in items)
+        return (f'$bars << EOD\n{data}\nEOD\nset title "{title}"\nset ylabel "{unit}"\nset xlabel ""\n'
+                'set style fill solid 0.7\nset boxwidth 0.6\nset xrange [-0.6:1.6]\nset yrange [0:*]\n'
+                'set key top left\n'
+                'plot $bars using 0:2:xtic(1) with boxes lc rgb "#1b9e77" notitle, '
+                f'{goal_value:.6g} with lines dt 2 lc rgb "#d95f02" title "{goal_title}"\n'
+                'set autoscale\n')
+
+    bare, traced = sends
+    panels.append(bars("One dimming send, simulated board", "µs",
+                       [("bare WriteFile", bare and bare / 1e3), ("traced send", traced and traced / 1e3)],
+                       2 * bare / 1e3 if bare else 0, "2× bare"))
+    if qemu:
+        panels.append(bars("CPU per report under qemu", "µs",
+                           [("hidapi loop", qemu.get("hidapi_us")), ("ql8810 sweep", qemu.get("sweep_us"))],
+                           1.1 * qemu.get("hidapi_us", 0), "1.1× hidapi"))
+    script = (f'set terminal pngcairo size {500 * len(panels)},420 font "Liberation Sans,10"\n'
+              f'set output "{path}"\nset grid ytics\nset multiplot layout 1,{len(panels)}\n' +
+              "".join(panels) + "unset multiplot\n")
+    subprocess.run(["gnuplot"], input=script, text=True, check=True)
+
+
+def machine():
+    model = "unknown CPU"
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    return f"{os.cpu_count()} cores, {model}"
+
+
+def main():
+    results, docs = sys.argv[1], sys.argv[2]
+    send = load_runs(os.path.join(results, "ql_bench.json"))
+    view_runs = load_runs(os.path.join(results, "ql_view_bench.json"))
+    startup = load_runs(os.path.join(results, "ql_startup_bench.json"))
+    qemu = load_qemu(os.path.join(results, "bench-qemu.txt"))
+
+    view = {held: figure(view_runs, f"BM_ViewAppend1k/{held}", "real_time")
+            for held in (1000, 1_000_000, 4_000_000, 15_000_000)}
+    traced = figure(send, "BM_TracedSend", "cpu_time")
+    bare = figure(send, "BM_BareWriteFile", "cpu_time")
+    per_line = figure(send, "BM_MillionSendsMemory", "bytes_per_line")
+    list_per_line = figure(send, "BM_MillionSendsMemory", "list_bytes_per_line")
+    ours = figure(startup, "BM_FirstPaint/QL8810Eval", "real_time")
+    bare_qt = figure(startup, "BM_FirstPaint/BareQt", "real_time")
+
+    rows = view_rows(view)
+    rows.append(ratio_row("B", "one traced dimming send on the simulated board (board open) "
+                          "against the platform's bare WriteFile, CPU time", traced, bare, 2))
+    if qemu.get("dropped"):
+        rows.append(["C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
+                     "through a real kernel", f"not measured: the uhid queue dropped {qemu['dropped']:.0f} reports",
+                     "≤ 1.1×", verdict(None)])
+    elif qemu:
+        micro = lambda us: f"{us:.1f} µs"  # noqa: E731
+        row = ratio_row("C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
+                        "through a real kernel (qemu TCG, uhid board emulator)",
+                        qemu.get("sweep_us"), qemu.get("hidapi_us"), 1.1, micro)
+        row[2] += f" ({qemu.get('dropped', 0):.0f} reports dropped)"
+        rows.append(row)
+    else:
+        rows.append(["C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
+                     "through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.1×", verdict(None)])
+    for counter, what, limit in ((per_line, "link plus simulated board", 8), (list_per_line, "the list alone", 6)):
+        measured = "not measured" if counter is None else f"**{counter:.1f} B**"
+        rows.append(["D", f"memory per trace line after 1 M sends: {what}", measured, f"≤ {limit} B",
+                     verdict(None if counter is None else counter <= limit)])
+    rows.append(ratio_row("E", "first paint of `QL8810Eval` against a bare Qt Widgets program "
+                          "showing one window", ours, bare_qt, 1.3))
+
+    os.makedirs(docs, exist_ok=True)
+    plot(os.path.join(docs, "performance.png"), view, (bare, traced), {} if qemu.get("dropped") else qemu)
+
+    stamp = datetime.now(timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+    commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True, text=True).stdout.strip()
+    lines = [
+        "# Performance",
+        "",
+        f"Written by `scripts/bench{' --qemu' if qemu else ''}` on {stamp} at commit {commit or '?'}, "
+        f"on {machine()} (shared with other work: every goal is a ratio of two figures measured side by "
+        "side in the same run, each a median of repetitions).",
+        "",
+        "| | figure | measured | goal | met |",
+        "|---|---|---|---|---|",
+    ]
+    lines += ["| " + " | ".join(row) + " |" for row in rows]
+    lines += [
+        "",
+        "![Append cost against rows held; cost of one send](performance.png)",
+        "",
+        "How each figure is taken:",
+        "",
+        "- A: `build/ci/bench/ql_view_bench`, `BM_ViewAppend1k/ROWS`: real time of appending 1k trace lines "
+        "to the diagnostic window's list that already holds ROWS lines.",
+        "- B and D: `build/ci/bench/ql_bench`: `BM_TracedSend` and `BM_BareWriteFile` (CPU time per send); "
+        "`BM_MillionSendsMemory`, counters `bytes_per_line` and `list_bytes_per_line`.",
+        "- C: `scripts/bench-qemu`: Debian's 6.1 kernel under qemu TCG, the board emulator on `/dev/uhid` "
+        "at real-time priority (no report lost), and `bench/hidapi_write_loop.c` on Debian's libhidapi "
+        f"as the yardstick. In each of {qemu.get('pairs', 15):.0f} pairs both programs write 32 and then "
+        f"{qemu.get('reports', 19200):.0f} reports; the difference in CPU time (user + system) over the "
+        "reports between is the cost per report, start-up left out. The guest's clock runs with the "
+        "host's, so the host's other work makes single runs vary widely: the medians count.",
+        "- E: `build/ci/bench/ql_startup_bench`, `BM_FirstPaint/QL8810Eval` and `BM_FirstPaint/BareQt`.",
+        "",
+    ]
+    with open(os.path.join(docs, "performance.md"), "w", encoding="utf-8") as f:
+        f.write("\n".join(lines))
+    print("\n".join(lines[4:4 + 2 + len(rows)]))
+
+
+if __name__ == "__main__":
+    main()
