@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -96,8 +95,12 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   exit->setFocus();
 
   // Enter on a focused button presses it, as Space does.
-  send->installEventFilter(this);
-  exit->installEventFilter(this);
+  send->setAutoDefault(true);
+  exit->setAutoDefault(true);
+  // The controls keep their places: smaller, the window would hide "&Exit"
+  // and the slider.
+  const QRect content = childrenRect();
+  setMinimumSize(content.right() + 1 + content.left(), content.bottom() + 1 + content.top());
 
   connect(send, &QPushButton::clicked, this, &FrmMain::SendFromList);
   connect(sldLvl_, &LevelSlider::mouseReleased, this, &FrmMain::SendFromSlider);
@@ -131,18 +134,6 @@ void FrmMain::SendFromSlider() {
 void FrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
   emit exitRequested();
-}
-
-bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (auto* button = qobject_cast<QPushButton*>(watched);
-        button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-      button->click();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace ql::app

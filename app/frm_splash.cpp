@@ -1,6 +1,7 @@
 #include "app/frm_splash.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,6 +19,12 @@ FrmSplash::FrmSplash()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("frmSplash");
   setWindowTitle(QString());
+  // Qt gives an untitled window the program's name as its title, and a
+  // taskbar would show it: the native window is made while the name is blank.
+  const QString programName = QCoreApplication::applicationName();
+  QCoreApplication::setApplicationName(QString());
+  winId();
+  QCoreApplication::setApplicationName(programName);
   setFixedSize(TwipsSize(7716, 5424));
 
   auto* frame = new QFrame(this);
@@ -68,6 +75,13 @@ void FrmSplash::Load() {
 void FrmSplash::closeEvent(QCloseEvent* event) {
   event->accept();
   emit continueRequested();
+}
+
+void FrmSplash::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (painted_) return;
+  painted_ = true;
+  emit firstPainted();
 }
 
 bool FrmSplash::eventFilter(QObject* watched, QEvent* event) {

@@ -34,9 +34,11 @@ class Program {
   FrmMain& Main();
   FrmUsb& Usb();
 
+  // "&Exit": Shutdown, then the end of the program; the first call only.
+  void Exit();
+
  private:
   void Continue();
-  void Exit();
 
   hidlink::Link& link_;
   board::OperatorMessages& messages_;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -56,6 +57,11 @@ class Link {
   // event and does not close anything.
   ReadOutcome StartAndWaitRead(std::span<std::uint8_t> buffer, std::uint32_t ms,
                                std::uint32_t& bytesRead);
+  // Runs the one blocking platform wait of a read; the default runs it in
+  // place. A window can run it elsewhere and keep painting meanwhile, as long
+  // as it touches nothing of the link until `wait` has returned.
+  using WaitRunner = std::function<void(const std::function<void()>& wait)>;
+  void SetWaitRunner(WaitRunner runner);
   // ResetEvent on the read event, traced.
   void ResetReadEvent();
   // Closes one handle, traces it as `callName`, marks it closed.
@@ -103,6 +109,7 @@ class Link {
 
   std::unique_ptr<Platform> platform_;
   DiagnosticList list_;
+  WaitRunner waitRunner_;
 };
 
 }  // namespace ql::hidlink

@@ -1,5 +1,6 @@
 // Reading one input report with a bounded wait.
 #include <algorithm>
+#include <utility>
 
 #include "hidlink/link.h"
 
@@ -14,7 +15,14 @@ Link::ReadOutcome Link::StartAndWaitRead(std::span<std::uint8_t> buffer, std::ui
   list_.Append("waiting for ReadFile");
   list_.SelectLast();
 
-  const std::uint32_t waitCode = platform_->WaitForSingleObject(ReadEvent, ms);
+  std::uint32_t waitCode = kWaitFailed;
+  const std::function<void()> wait = [&] {
+    waitCode = platform_->WaitForSingleObject(ReadEvent, ms);
+  };
+  if (waitRunner_)
+    waitRunner_(wait);
+  else
+    wait();
   ReportApiCall("WaitForSingleObject");
 
   if (waitCode == kWaitObject0) {
@@ -35,6 +43,10 @@ Link::ReadOutcome Link::StartAndWaitRead(std::span<std::uint8_t> buffer, std::ui
   }
   list_.Append("Readfile undefined error");
   return ReadOutcome::kFailed;
+}
+
+void Link::SetWaitRunner(WaitRunner runner) {
+  waitRunner_ = std::move(runner);
 }
 
 void Link::ResetReadEvent() {
