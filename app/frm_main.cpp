@@ -38,12 +38,15 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   setWindowTitle(QString(10, ' '));
   resize(TwipsSize(6744, 6720));
 
+  // Each distinct font is matched once, however many controls share it.
+  const QFont larger = Larger(font(), false), largerBold = Larger(font(), true);
+
   auto* text = new QPlainTextEdit(kInstructions, this);
   text->setObjectName("Text1");
   text->setFrameShape(QFrame::NoFrame);
   text->setFocusPolicy(Qt::ClickFocus);
   text->setTabChangesFocus(true);
-  text->setFont(Larger(font(), true));
+  text->setFont(largerBold);
   QPalette buttonFace = text->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
   text->setPalette(buttonFace);
@@ -52,7 +55,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
 
   auto* heading = new QLabel("Dimming Control", this);
   heading->setObjectName("Label1");
-  heading->setFont(Larger(font(), false));
+  heading->setFont(larger);
   heading->setGeometry(TwipsRect(240, 2160, 3000, 300));
 
   comboLvl_ = new QComboBox(this);
@@ -70,7 +73,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
 
   auto* scale = new ScaleLabel(QString("0") + QString(72, ' ') + "31", this);
   scale->setObjectName("Label2");
-  scale->setFont(Larger(font(), false));
+  scale->setFont(larger);
   scale->setGeometry(TwipsRect(240, 3360, 6264, 300));
 
   sldLvl_ = new LevelSlider(Qt::Horizontal, this);

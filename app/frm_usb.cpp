@@ -1,6 +1,7 @@
 #include "app/frm_usb.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include <QCheckBox>
@@ -28,14 +29,20 @@ QComboBox* ByteList(const char* name, QWidget* parent) {
   return list;
 }
 
-// The largest bold face, up to 14 points, whose text fits the label's width.
+// The largest bold face, up to 14 points in half points, whose text fits the
+// label's width. Each size is a font to match: the first guess scales the
+// width at 14 points, and hinting may cost a step or two more.
 QFont LargestFitting(const QLabel* label, bool bold) {
   QFont font = label->font();
   font.setBold(bold);
-  for (qreal size = 14; size > 6; size -= 0.5) {
+  font.setPointSizeF(14);
+  const qreal at14 = QFontMetricsF(font).horizontalAdvance(label->text());
+  qreal size = at14 > 0 ? std::min<qreal>(14, std::floor(28 * label->width() / at14) / 2) : 14;
+  for (; size > 6.5; size -= 0.5) {
     font.setPointSizeF(size);
     if (QFontMetricsF(font).horizontalAdvance(label->text()) <= label->width()) break;
   }
+  font.setPointSizeF(std::max<qreal>(size, 6.5));
   return font;
 }
 

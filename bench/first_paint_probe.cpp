@@ -1,6 +1,7 @@
 // Linked into a Qt Widgets program, this notes the moment its first window is
 // first painted: it prints the monotonic clock in nanoseconds on standard
-// output and ends the process. The program itself is left as it is.
+// output (one line, which also tells a waiting parent) and ends the process.
+// The program itself is left as it is.
 #include <QApplication>
 #include <QWidget>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // How late the operator's program paints its first window, against a bare Qt
 // Widgets program showing one window. Each iteration starts one fresh process
-// (offscreen) and times it from just before the start to its first paint, as
-// the probe linked into it reports; repetitions of the two run interleaved,
-// so that both see the same machine.
+// (offscreen) and times it up to its first paint, which the probe linked into
+// it reports; the two programs' repetitions take turns, so that both see the
+// same machine.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,8 +10,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,59 +17,44 @@ extern char** environ;
 
 namespace {
 
-long long MonotonicNs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
-}
-
-// Nanoseconds from just before the start of `program` to its first paint.
-std::optional<long long> TimeToFirstPaint(const char* program) {
+// Starts `program` and returns at its first paint, as its probe reports it
+// on standard output, with the timer paused while the process ends.
+bool RunToFirstPaint(benchmark::State& state, const char* program) {
   int out[2];
-  if (pipe(out) != 0) return std::nullopt;
+  if (pipe(out) != 0) return false;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   char* argv[] = {const_cast<char*>(program), nullptr};
-  const long long started = MonotonicNs();
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
-  std::string text;
-  char buffer[64];
-  for (ssize_t n; spawned == 0 && (n = read(out[0], buffer, sizeof buffer)) > 0;)
-    text.append(buffer, static_cast<std::size_t>(n));
+  char line[64];
+  const ssize_t n = spawned == 0 ? read(out[0], line, sizeof line) : -1;
+  state.PauseTiming();
   close(out[0]);
   int status = 0;
-  if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0 || text.empty())
-    return std::nullopt;
-  return std::strtoll(text.c_str(), nullptr, 10) - started;
+  const bool ok = spawned == 0 && n > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+                  WEXITSTATUS(status) == 0;
+  state.ResumeTiming();
+  return ok;
 }
 
+// The iteration's time runs from just before the process starts to the
+// moment its first window is first painted.
 void BM_FirstPaint(benchmark::State& state, const char* program) {
   for (auto _ : state) {
-    const auto ns = TimeToFirstPaint(program);
-    if (!ns) {
+    if (!RunToFirstPaint(state, program)) {
       state.SkipWithError("the probe did not report a first paint");
       break;
     }
-    state.SetIterationTime(static_cast<double>(*ns) * 1e-9);
   }
 }
-BENCHMARK_CAPTURE(BM_FirstPaint, QL8810Eval, QL_PROBE_PROGRAM)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(21)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstPaint, BareQt, QL_PROBE_BARE_QT)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(21)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstPaint, QL8810Eval, QL_PROBE_PROGRAM)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstPaint, BareQt, QL_PROBE_BARE_QT)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -81,10 +64,12 @@ int main(int argc, char** argv) {
   char runtimeDir[] = "/tmp/ql-startup-XXXXXX";
   const bool ownRuntimeDir = !std::getenv("XDG_RUNTIME_DIR") && mkdtemp(runtimeDir);
   if (ownRuntimeDir) setenv("XDG_RUNTIME_DIR", runtimeDir, 1);
-  // The two programs' repetitions in random turns unless told otherwise.
+  // Eleven repetitions of each program, in random turns, unless told
+  // otherwise on the command line.
   std::vector<char*> args(argv, argv + argc);
   std::string interleave = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave.data());
+  std::string repetitions = "--benchmark_repetitions=11";
+  args.insert(args.begin() + 1, {interleave.data(), repetitions.data()});
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
   benchmark::RunSpecifiedBenchmarks();
