@@ -120,9 +120,9 @@ void TraceView::paintEvent(QPaintEvent*) {
     const bool selected = row == current_;
     if (selected) painter.fillRect(cell, palette().brush(QPalette::Highlight));
     painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const QRect text = cell.adjusted(kTextMargin, 0, -kTextMargin, 0);
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(LineText(list_, row), Qt::ElideRight, text.width()));
+    // A line too long for the view is cut at its edge, as in a list box.
+    painter.drawText(cell.adjusted(kTextMargin, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     LineText(list_, row));
   }
 }
 
