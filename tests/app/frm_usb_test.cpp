@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -183,6 +186,31 @@ TEST(FrmUsb, WaitForTheAnswerKeepsTheWindowPainting) {
   EXPECT_EQ(cursorInWait, Qt::WaitCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(Received(usb), "03\n00\n55\n56\n57\n58\n59\n55\n");
+}
+
+// On a real X server (run under xvfb-run with xdotool): a click that comes
+// during the wait is taken only once the wait is over.
+TEST(FrmUsbX11, ClickDuringTheWaitIsTakenAfterIt) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+  auto* board = new HeldAnswer;
+  hidlink::Link link{std::unique_ptr<hidlink::Platform>(board)};
+  FrmUsb usb(link);
+  usb.Load();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&usb));
+  auto* check = Child<QCheckBox>(usb, "chkAutoincrement");
+  const QPoint at = check->mapToGlobal(QPoint(8, check->height() / 2));
+  bool takenInWait = true;
+  QTimer::singleShot(0, [&] {
+    QProcess::execute(
+        "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    QTimer::singleShot(300, [&] {
+      takenInWait = !check->isChecked();
+      board->release.release();
+    });
+  });
+  Click(usb, "cmdOnce");
+  EXPECT_FALSE(takenInWait);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !check->isChecked(); }, 2000)) << "taken after it";
 }
 
 }  // namespace
