@@ -38,7 +38,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   setWindowTitle(QString(10, ' '));
   resize(TwipsSize(6744, 6720));
 
-  // Each distinct font is matched once, however many controls share it.
+  // One font per look, shared by the controls that have it.
   const QFont larger = Larger(font(), false), largerBold = Larger(font(), true);
 
   auto* text = new QPlainTextEdit(kInstructions, this);

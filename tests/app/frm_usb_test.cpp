@@ -146,7 +146,7 @@ struct HeldAnswer final : hidlink::sim::SimPlatform {
 };
 
 // The test's wait (up to six seconds) leaves the window painting and the
-// timers running under a busy cursor; the trace is the same as ever.
+// timers running under a busy cursor, and the answer is read as before.
 TEST(FrmUsb, WaitForTheAnswerKeepsTheWindowPainting) {
   auto* board = new HeldAnswer;
   hidlink::Link link{std::unique_ptr<hidlink::Platform>(board)};
