@@ -1,14 +1,42 @@
 #include "app/board_window.h"
 
+#include <QCloseEvent>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
+#include "app/frm_main.h"
+#include "app/program.h"
 #include "hidlink/text_helpers.h"
 
 namespace ql::app {
+
+QPoint PlaceBeside(const QRect& anchor, const QSize& frameSize, const QRect& screen) {
+  constexpr int kGap = 16;
+  const int w = frameSize.width(), h = frameSize.height();
+  const QPoint right(anchor.right() + 1 + kGap, anchor.top());
+  const QPoint candidates[] = {right,
+                               {anchor.left() - kGap - w, anchor.top()},
+                               {anchor.left(), anchor.bottom() + 1 + kGap},
+                               {anchor.left(), anchor.top() - kGap - h}};
+  for (QPoint at : candidates) {
+    // Slid along the anchor's side as far as the screen needs, never onto it.
+    const bool sideways = at.y() == anchor.top();
+    if (sideways)
+      at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - h)));
+    else
+      at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - w)));
+    if (screen.contains(QRect(at, frameSize))) return at;
+  }
+  return right;
+}
 
 BoardWindow::BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmware,
                          hidlink::DiagnosticList& trace, std::function<void()> showDiagnosticWindow)
@@ -96,6 +124,45 @@ void BoardWindow::Refresh() {
   reportCount_->setText(QString::number(firmware_.ReceivedCount()));
   plugState_->setText(sim_.IsPlugged() ? "plugged in" : "unplugged");
   plug_->setText(sim_.IsPlugged() ? "Unplug the board" : "Plug the board back in");
+}
+
+void BoardWindow::JoinProgram(Program& program) {
+  program_ = &program;
+  program.SetOnContinued([this, &program] {
+    // Where the dimming window lands is the window system's choice, known
+    // once it is on the screen.
+    FrmMain& main = program.Main();
+    if (main.windowHandle() && main.windowHandle()->isExposed())
+      ShowBeside(main);
+    else
+      main.installEventFilter(this);
+  });
+}
+
+bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint) {
+    watched->removeEventFilter(this);
+    auto* anchor = static_cast<QWidget*>(watched);
+    QTimer::singleShot(0, this, [this, anchor] { ShowBeside(*anchor); });
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void BoardWindow::ShowBeside(const QWidget& anchor) {
+  const QRect outer = anchor.frameGeometry(), inner = anchor.geometry();
+  // This window's frame is not known before it is shown: the anchor's is
+  // the best guess.
+  const QSize frameSize =
+      size() + QSize(outer.width() - inner.width(), outer.height() - inner.height());
+  const QScreen* screen = anchor.screen() ? anchor.screen() : QGuiApplication::primaryScreen();
+  move(PlaceBeside(outer, frameSize, screen->availableGeometry()));
+  show();
+}
+
+void BoardWindow::closeEvent(QCloseEvent* event) {
+  // Without this window the board could no longer be unplugged or replugged.
+  event->accept();
+  if (program_) program_->Exit();
 }
 
 void BoardWindow::TogglePlug() {

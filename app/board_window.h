@@ -15,6 +15,13 @@ class QPushButton;
 
 namespace ql::app {
 
+class Program;
+
+// Where a window of `frameSize` goes beside `anchor` (both frames, outer
+// edges): right of it, else left, else below, else above, whichever lies
+// wholly inside `screen` first; right of it when none does. Never over it.
+QPoint PlaceBeside(const QRect& anchor, const QSize& frameSize, const QRect& screen);
+
 class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Observer {
   Q_OBJECT
 
@@ -27,11 +34,21 @@ class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Obser
 
   // Shows the board as it is now.
   void Refresh();
+  // Opens beside the dimming window once the operator has continued to it;
+  // closing this window then ends the demo as "&Exit" does.
+  void JoinProgram(Program& program);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void LinesAppended(std::size_t, std::size_t) override;
   void SelectionChanged(std::size_t) override {}
   void TogglePlug();
+  void ShowBeside(const QWidget& anchor);
+
+  Program* program_ = nullptr;
 
   hidlink::sim::SimPc& sim_;
   const board::Firmware& firmware_;

@@ -7,7 +7,6 @@
 // the demo plays a short session, saves a picture of each window into DIR and
 // ends.
 #include <QApplication>
-#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -65,12 +64,7 @@ int main(int argc, char** argv) {
 
   if (!screenshots.isEmpty()) return ql::app::TakeScreenshots(program, board, screenshots) ? 0 : 1;
 
-  program.SetOnContinued([&] {
-    // Beside the dimming window, so the two can be watched together.
-    const QRect main = program.Main().frameGeometry();
-    board.move(main.right() + 16, main.top());
-    board.show();
-  });
+  board.JoinProgram(program);
   program.Start();
   return QApplication::exec();
 }

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -39,12 +38,15 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   setWindowTitle(QString(10, ' '));
   resize(TwipsSize(6744, 6720));
 
+  // One font per look, shared by the controls that have it.
+  const QFont larger = Larger(font(), false), largerBold = Larger(font(), true);
+
   auto* text = new QPlainTextEdit(kInstructions, this);
   text->setObjectName("Text1");
   text->setFrameShape(QFrame::NoFrame);
   text->setFocusPolicy(Qt::ClickFocus);
   text->setTabChangesFocus(true);
-  text->setFont(Larger(font(), true));
+  text->setFont(largerBold);
   QPalette buttonFace = text->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
   text->setPalette(buttonFace);
@@ -53,7 +55,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
 
   auto* heading = new QLabel("Dimming Control", this);
   heading->setObjectName("Label1");
-  heading->setFont(Larger(font(), false));
+  heading->setFont(larger);
   heading->setGeometry(TwipsRect(240, 2160, 3000, 300));
 
   comboLvl_ = new QComboBox(this);
@@ -71,7 +73,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
 
   auto* scale = new ScaleLabel(QString("0") + QString(72, ' ') + "31", this);
   scale->setObjectName("Label2");
-  scale->setFont(Larger(font(), false));
+  scale->setFont(larger);
   scale->setGeometry(TwipsRect(240, 3360, 6264, 300));
 
   sldLvl_ = new LevelSlider(Qt::Horizontal, this);
@@ -96,8 +98,12 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
   exit->setFocus();
 
   // Enter on a focused button presses it, as Space does.
-  send->installEventFilter(this);
-  exit->installEventFilter(this);
+  send->setAutoDefault(true);
+  exit->setAutoDefault(true);
+  // The controls keep their places: smaller, the window would hide "&Exit"
+  // and the slider.
+  const QRect content = childrenRect();
+  setMinimumSize(content.right() + 1 + content.left(), content.bottom() + 1 + content.top());
 
   connect(send, &QPushButton::clicked, this, &FrmMain::SendFromList);
   connect(sldLvl_, &LevelSlider::mouseReleased, this, &FrmMain::SendFromSlider);
@@ -131,18 +137,6 @@ void FrmMain::SendFromSlider() {
 void FrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
   emit exitRequested();
-}
-
-bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (auto* button = qobject_cast<QPushButton*>(watched);
-        button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-      button->click();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace ql::app

@@ -29,7 +29,6 @@ class FrmMain final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SendFromList();

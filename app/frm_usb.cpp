@@ -1,19 +1,22 @@
 #include "app/frm_usb.h"
 
 #include <algorithm>
+#include <cmath>
+#include <thread>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFontMetricsF>
 #include <QGroupBox>
-#include <QHeaderView>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableView>
+#include <QScreen>
 #include <QTimer>
 
-#include "app/diagnostic_model.h"
+#include "app/trace_view.h"
 #include "app/twips.h"
 #include "hidlink/text_helpers.h"
 
@@ -26,14 +29,20 @@ QComboBox* ByteList(const char* name, QWidget* parent) {
   return list;
 }
 
-// The largest bold face, up to 14 points, whose text fits the label's width.
+// The largest bold face, up to 14 points in half points, whose text fits the
+// label's width. Each size is a font to match: the first guess scales the
+// width at 14 points, and hinting may cost a step or two more.
 QFont LargestFitting(const QLabel* label, bool bold) {
   QFont font = label->font();
   font.setBold(bold);
-  for (qreal size = 14; size > 6; size -= 0.5) {
+  font.setPointSizeF(14);
+  const qreal at14 = QFontMetricsF(font).horizontalAdvance(label->text());
+  qreal size = at14 > 0 ? std::min<qreal>(14, std::floor(28 * label->width() / at14) / 2) : 14;
+  for (; size > 6.5; size -= 0.5) {
     font.setPointSizeF(size);
     if (QFontMetricsF(font).horizontalAdvance(label->text()) <= label->width()) break;
   }
+  font.setPointSizeF(std::max<qreal>(size, 6.5));
   return font;
 }
 
@@ -41,6 +50,22 @@ void FillByteList(QComboBox* list) {
   for (int v = 0; v <= 255; ++v)
     list->insertItem(v,
                      QString::fromStdString(hidlink::TwoHexDigits(static_cast<std::uint8_t>(v))));
+}
+
+// The HID test's read waits up to six seconds. The wait alone runs on a
+// worker; the window keeps painting meanwhile but takes no input, so nothing
+// else can reach the link before the wait is over. Input that arrives is
+// handled afterwards, as a blocked window would handle it.
+void WaitPainting(const std::function<void()>& wait) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  QEventLoop loop;
+  std::thread worker([&] {
+    wait();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace
@@ -86,28 +111,9 @@ FrmUsb::FrmUsb(hidlink::Link& link) : link_(link) {
   continuous->setObjectName("cmdContinuous");
   continuous->setGeometry(TwipsRect(360, 1080, 1452, 372));
 
-  // A table with fixed row heights: the view finds any row by arithmetic, so
-  // scrolling and appending stay cheap however long the trace grows.
-  lstResults_ = new QTableView(this);
+  lstResults_ = new TraceView(link_.List(), this);
   lstResults_->setObjectName("lstResults");
-  model_ = new DiagnosticModel(link_.List(), this);
-  lstResults_->setModel(model_);
-  lstResults_->horizontalHeader()->hide();
-  lstResults_->horizontalHeader()->setStretchLastSection(true);
-  lstResults_->verticalHeader()->hide();
-  lstResults_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  lstResults_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
-  lstResults_->setShowGrid(false);
-  lstResults_->setWordWrap(false);
-  lstResults_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lstResults_->setSelectionMode(QAbstractItemView::SingleSelection);
-  lstResults_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lstResults_->setGeometry(TwipsRect(3360, 600, 5292, 6192));
-  connect(model_, &DiagnosticModel::selectionMoved, this, [this](int row) {
-    const QModelIndex index = model_->index(row);
-    lstResults_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    lstResults_->scrollTo(index);
-  });
 
   // Kept for the continuous collection the window was laid out for; nothing
   // starts it.
@@ -115,10 +121,18 @@ FrmUsb::FrmUsb(hidlink::Link& link) : link_(link) {
   timer->setObjectName("tmrContinuousDataCollect");
 
   connect(once, &QPushButton::clicked, this, &FrmUsb::RunHidTest);
+  link_.SetWaitRunner(WaitPainting);
+}
+
+FrmUsb::~FrmUsb() {
+  link_.SetWaitRunner({});
 }
 
 void FrmUsb::Load() {
   link_.LoadReportConstants();
+  // Left to the window system, it could land partly below the screen's edge.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
   show();
   auto* timer = findChild<QTimer*>("tmrContinuousDataCollect");
   timer->stop();

@@ -10,30 +10,28 @@
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
-class QTableView;
 
 namespace ql::app {
 
-class DiagnosticModel;
+class TraceView;
 
 class FrmUsb final : public QWidget {
   Q_OBJECT
 
  public:
   explicit FrmUsb(hidlink::Link& link);
+  ~FrmUsb() override;
   // Sets the link's report constants, shows the window and fills its byte
   // lists.
   void Load();
   // "Once": one run of the test with the window's choices.
   void RunHidTest();
-  DiagnosticModel& Model() { return *model_; }
 
  private:
   void ShowBytes(const std::vector<std::uint8_t>& bytes);
 
   hidlink::Link& link_;
-  DiagnosticModel* model_;
-  QTableView* lstResults_;
+  TraceView* lstResults_;
   QPlainTextEdit* txtBytesReceived_;
   QComboBox* cboByte0_;
   QComboBox* cboByte1_;

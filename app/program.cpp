@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <QTimer>
+
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "app/frm_usb.h"
@@ -18,7 +20,6 @@ FrmSplash& Program::Splash() {
     splash_ = std::make_unique<FrmSplash>();
     QObject::connect(splash_.get(), &FrmSplash::continueRequested, [this] { Continue(); });
     splash_->Load();
-    Main().hide();
   }
   return *splash_;
 }
@@ -41,7 +42,13 @@ FrmUsb& Program::Usb() {
 }
 
 void Program::Start() {
-  Splash().show();
+  FrmSplash& splash = Splash();
+  // The operator sees the splash window first. The dimming window, which takes
+  // longer to build than the splash takes to paint, is loaded and hidden just
+  // after, long before "&Continue" can be clicked (which would load it too).
+  QObject::connect(&splash, &FrmSplash::firstPainted, &splash,
+                   [this] { QTimer::singleShot(0, splash_.get(), [this] { Main().hide(); }); });
+  splash.show();
 }
 
 void Program::Continue() {

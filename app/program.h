@@ -24,7 +24,8 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // Shows the splash window, the dimming window loaded and hidden behind it.
+  // Shows the splash window; once it has been painted, the dimming window is
+  // loaded and hidden behind it.
   void Start();
   // Called once the dimming window is up (the demo shows its board then).
   void SetOnContinued(std::function<void()> onContinued) { onContinued_ = std::move(onContinued); }
@@ -34,9 +35,11 @@ class Program {
   FrmMain& Main();
   FrmUsb& Usb();
 
+  // "&Exit": Shutdown, then the end of the program; the first call only.
+  void Exit();
+
  private:
   void Continue();
-  void Exit();
 
   hidlink::Link& link_;
   board::OperatorMessages& messages_;

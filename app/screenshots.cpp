@@ -6,7 +6,6 @@
 #include <QDir>
 
 #include "app/board_window.h"
-#include "app/diagnostic_model.h"
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "app/frm_usb.h"
@@ -41,7 +40,6 @@ bool TakeScreenshots(Program& program, BoardWindow& board, const QString& dirNam
   FrmUsb& usb = program.Usb();
   usb.findChild<QComboBox*>("cboByte0")->setCurrentIndex(1);
   Click(usb, "cmdOnce");
-  usb.Model().Flush();
   ok = ok && Save(usb, dir);
   usb.hide();
 

@@ -108,9 +108,9 @@ class Link {
   // traced as HidD_FlushQueue.
   void FlushInputReports();
 
-  // Runs a blocking wait; the default runs it in place. A window hands it to
-  // another thread and keeps painting meanwhile. Nothing but the platform's
-  // wait runs inside it.
+  // Runs the one blocking platform wait of a read; the default runs it in
+  // place. A window can run it on another thread and keep painting meanwhile,
+  // as long as it touches nothing of the link until `wait` has returned.
   using WaitRunner = std::function<void(const std::function<void()>& wait)>;
   void SetWaitRunner(WaitRunner runner) { waitRunner_ = std::move(runner); }
 

@@ -1,11 +1,14 @@
-// The demo's board window shows what each send did, and its switch pulls the
-// board's plug.
+// The demo's board window shows what each send did, its switch pulls the
+// board's plug, and it keeps out of the dimming window's way.
 #include "app/board_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTest>
+#include <tuple>
+#include <vector>
 
 #include "app_bench.h"
 
@@ -35,6 +38,40 @@ TEST(BoardWindow, FollowsTheSendsAndUnplugsTheBoard) {
   EXPECT_TRUE(bench.sim->IsPlugged());
   Click(board, "cmdShowDiagnostic");
   EXPECT_EQ(diagnosticShown, 1);
+}
+
+// Beside, never over: the first side with room on the screen.
+TEST(BoardWindow, PlacedBesideTheDimmingWindowNeverOverIt) {
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize board(400, 300);
+  const std::vector<std::tuple<const char*, QRect, QPoint>> cases = {
+      {"room on the right", {0, 0, 450, 480}, {466, 0}},
+      {"at the right edge", {830, 100, 450, 480}, {414, 100}},
+      {"low on the screen", {0, 900, 450, 100}, {466, 724}},
+      {"wide", {100, 0, 1000, 480}, {100, 496}},
+      {"wide, at the bottom", {100, 520, 1000, 480}, {100, 204}},
+      {"no room anywhere", {0, 0, 1280, 1024}, {1296, 0}},
+  };
+  for (const auto& [name, anchor, expected] : cases) {
+    const QPoint at = PlaceBeside(anchor, board, screen);
+    EXPECT_EQ(at, expected) << name;
+    EXPECT_FALSE(QRect(at, board).intersects(anchor)) << name;
+  }
+}
+
+TEST(BoardWindow, OpensBesideTheDimmingWindowAndClosingItEndsTheDemo) {
+  AppBench bench;
+  BoardWindow board(*bench.sim, bench.firmware, bench.link.List(), [] {});
+  board.JoinProgram(bench.program);
+  FrmMain& main = bench.AtDimmingWindow();
+  Click(main, "CmdSend");  // opens the link
+  EXPECT_TRUE(QTest::qWaitFor([&] { return board.isVisible(); }, 2000));
+  EXPECT_FALSE(board.frameGeometry().intersects(main.frameGeometry()));
+
+  board.close();
+  EXPECT_EQ(bench.ends, 1);
+  EXPECT_EQ(bench.TraceCount("CloseHandle (HIDHandle)"), 1u);
+  EXPECT_EQ(bench.TraceCount("CloseHandle (ReadHandle)"), 1u);
 }
 
 }  // namespace

@@ -15,12 +15,11 @@ using testing::CountOf;
 using testing::SimLink;
 
 TEST(SendDimmingLevel, EachLevelBecomesOneReport) {
+  // The reversal itself is the bit routines' table; here the whole report.
   const std::pair<std::int16_t, Bytes> cases[] = {
-      {12, {0x01, 0x01, 0x06, 0, 0, 0, 0, 0}},  {0, {0x01, 0x01, 0x00, 0, 0, 0, 0, 0}},
-      {1, {0x01, 0x01, 0x10, 0, 0, 0, 0, 0}},   {10, {0x01, 0x01, 0x0A, 0, 0, 0, 0, 0}},
-      {21, {0x01, 0x01, 0x15, 0, 0, 0, 0, 0}},  {31, {0x01, 0x01, 0x1F, 0, 0, 0, 0, 0}},
-      {32, {0x01, 0x01, 0x00, 0, 0, 0, 0, 0}},  {33, {0x01, 0x01, 0x10, 0, 0, 0, 0, 0}},
-      {255, {0x01, 0x01, 0x1F, 0, 0, 0, 0, 0}},
+      {12, {0x01, 0x01, 0x06, 0, 0, 0, 0, 0}},
+      {0, {0x01, 0x01, 0x00, 0, 0, 0, 0, 0}},
+      {33, {0x01, 0x01, 0x10, 0, 0, 0, 0, 0}},
   };
   for (const auto& [level, report] : cases) {
     SimLink s;
@@ -115,20 +114,6 @@ TEST(SendDimmingLevel, ThousandReplugsLoseNothing) {
   EXPECT_EQ(s.pc.OpenDevices(), 2);  // the write and read handles of now
   s.link.Shutdown();
   EXPECT_EQ(s.pc.OpenDevices(), 0);
-}
-
-TEST(SendDimmingLevel, WriteThatFailsTwiceLeavesTheLinkClosedAndTellsOnce) {
-  SimLink s;
-  SendDimmingLevel(s.link, s.messages, 12);
-  s.pc.Unplug();
-  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 4), hidlink::SendOutcome::kBoardNotFound);
-  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 5), hidlink::SendOutcome::kBoardNotFound);
-  EXPECT_EQ(s.messages.shown.size(), 2u);
-  EXPECT_FALSE(hidlink::IsOpenHandle(s.link.HIDHandle()));
-  s.pc.Replug();
-  EXPECT_EQ(SendDimmingLevel(s.link, s.messages, 6), hidlink::SendOutcome::kSent);
-  EXPECT_EQ(s.messages.shown.size(), 2u);
-  EXPECT_EQ(s.firmware.ReceivedCount(), 2u);
 }
 
 TEST(SendDimmingLevel, LevelsThatDoNotFitAByteAreRefusedWithoutAnyEffect) {

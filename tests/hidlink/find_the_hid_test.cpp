@@ -154,19 +154,6 @@ TEST(FindTheHid, SecondSearchAfterCloseReusesTheReadEvent) {
   EXPECT_EQ(CountOf(lines, "HidP_GetCaps"), 1u);
 }
 
-TEST(FindTheHid, BoardThatCannotBeOpenedAnyMoreDoesNotMatchOnOldAttributes) {
-  SimLink s;
-  ASSERT_TRUE(s.link.FindTheHid());
-  s.link.CloseTheHid();
-  s.pc.Unplug();
-  const auto mark = s.Mark();
-  EXPECT_FALSE(s.link.FindTheHid());
-  // The record still holds the board's numbers from the first search, but
-  // the board is gone from the set: two candidates, neither matches.
-  EXPECT_EQ(CountOf(s.LinesSince(mark), "  My device detected"), 0u);
-  EXPECT_EQ(s.LinesSince(mark).back(), " Device not found.");
-}
-
 TEST(Shutdown, TracesBothClosesEvenWhenNothingWasOpened) {
   SimLink s;
   s.link.Shutdown();

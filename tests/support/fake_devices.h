@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,6 +22,9 @@ class FakeDevices final : public hidlink::DeviceSystem {
   std::vector<Bytes> written;  // by every device, in order
   std::deque<Bytes> input;     // read by any device, oldest first
   std::map<hidlink::DeviceError, std::string> texts{{0, "ok"}};
+  // Runs at the start of every wait for an input report, on the waiting
+  // thread.
+  std::function<void()> beforeWait;
 
   std::vector<hidlink::DeviceInfo> Enumerate() override { return devices; }
   hidlink::OpenResult Open(const std::string& path, hidlink::Access) override {
@@ -50,6 +54,7 @@ class FakeDevices final : public hidlink::DeviceSystem {
       return {std::min(next.size(), buffer.size()), 0};
     }
     hidlink::WaitResult WaitReadable(std::uint32_t, hidlink::DeviceError&) override {
+      if (system_.beforeWait) system_.beforeWait();
       return system_.input.empty() ? hidlink::WaitResult::kTimedOut
                                    : hidlink::WaitResult::kReadable;
     }

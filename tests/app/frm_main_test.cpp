@@ -147,5 +147,13 @@ TEST(DimmingWindow, BoardAbsentUnpluggedAndReplugged) {
   EXPECT_EQ(bench.messages.shown.size(), 3u);
 }
 
+TEST(DimmingWindow, CannotBeShrunkOverItsControls) {
+  AppBench bench;
+  FrmMain& main = bench.AtDimmingWindow();
+  main.resize(100, 100);
+  for (const char* name : {"Text1", "sldLvl", "cmdExit"})
+    EXPECT_TRUE(main.rect().contains(Child(main, name)->geometry())) << name;
+}
+
 }  // namespace
 }  // namespace ql::app::testing
