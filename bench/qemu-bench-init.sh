@@ -18,17 +18,8 @@ finish() {
   echo "BENCH DONE: $1"
   poweroff -f
 }
-board_listed() { ql8810 list | grep -q ' board$'; }
 received() { grep -c '^received ' emu.log; }
-# Waits up to about 20 s for a condition.
-wait_for() {
-  n=0
-  while ! "$@"; do
-    n=$((n + 1))
-    [ "$n" -ge 200 ] && return 1
-    sleep 0.1
-  done
-}
+. /lib/guest.sh
 caught_up() { [ "$(received)" -ge "$reports" ]; }
 
 say "kernel $(uname -r), $((32 * REPEAT)) reports per run, $PAIRS pairs"

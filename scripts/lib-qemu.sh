@@ -52,7 +52,8 @@ guest_fetch_kernel() {
     depmod -b "$guest_kernel" "$guest_release"
 }
 
-# Makes the initramfs's folder, $guest_root: busybox, INIT as /init,
+# Makes the initramfs's folder, $guest_root: busybox, INIT as /init with
+# tests/e2e/guest-lib.sh beside it as /lib/guest.sh,
 # /etc/passwd and /etc/group with root and one unprivileged user, and the
 # MODULES named with everything they depend on. The caller may add files
 # before guest_pack.
@@ -64,6 +65,7 @@ guest_make_root() {  # INIT MODULES...
   mkdir -p "$guest_root"/{bin,dev,etc,proc,sys,tmp} "$guest_root/lib/modules/$guest_release"
   cp /bin/busybox "$guest_root/bin/busybox"
   install -m 755 "$init" "$guest_root/init"
+  cp tests/e2e/guest-lib.sh "$guest_root/lib/guest.sh"
   printf 'root:x:0:0::/:/bin/sh\noperator:x:1000:1000::/tmp:/bin/sh\n' >"$guest_root/etc/passwd"
   printf 'root:x:0:\noperator:x:1000:\n' >"$guest_root/etc/group"
 

@@ -19,16 +19,7 @@ check() {
   shift
   if "$@"; then ok=$((ok + 1)); say "ok   $what"; else failed=$((failed + 1)); say "FAIL $what"; fi
 }
-# Waits up to about 20 s for a condition.
-wait_for() {
-  n=0
-  while ! "$@"; do
-    n=$((n + 1))
-    [ "$n" -ge 200 ] && return 1
-    sleep 0.1
-  done
-}
-board_listed() { ql8810 list | grep -q ' board$'; }
+. /lib/guest.sh
 board_gone() { ! board_listed; }
 emulator_got() { grep -q "^received $1\$" emu.log; }
 log_has() { grep -q "$2" "$1"; }
