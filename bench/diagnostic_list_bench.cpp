@@ -1,9 +1,10 @@
 // What a send costs, in time and in memory, over a whole run: the traced send
 // must stay near the bare write, and the trace near four bytes a line.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
+#include <unistd.h>
 
 #include <array>
+#include <fstream>
 #include <memory>
 
 #include "board/board_identity.h"
@@ -61,10 +62,13 @@ void BM_BareWriteFile(benchmark::State& state) {
 }
 BENCHMARK(BM_BareWriteFile);
 
-// Everything malloc has handed out and not taken back, mapped blocks included.
-std::size_t HeapInUse() {
-  const struct mallinfo2 info = mallinfo2();
-  return info.uordblks + info.hblkhd;
+// Memory the process holds now (not its high-water mark): the heap and the
+// trace's own mapped blocks alike.
+std::size_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::size_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
 // A whole run's worth of trace: what a million sends add to the heap of the
@@ -72,14 +76,14 @@ std::size_t HeapInUse() {
 void BM_MillionSendsMemory(benchmark::State& state) {
   for (auto _ : state) {
     OpenBoard b;
-    const std::size_t before = HeapInUse();
+    const std::size_t before = ResidentBytes();
     const std::size_t listBefore = b.link->List().BytesHeld();
     const std::size_t linesBefore = b.link->List().size();
     for (int i = 0; i < 1'000'000; ++i)
       ql::board::SendDimmingLevel(*b.link, b.messages, static_cast<std::int16_t>(i & 31));
     const auto lines = static_cast<double>(b.link->List().size() - linesBefore);
     state.counters["lines"] = lines;
-    state.counters["bytes_per_line"] = static_cast<double>(HeapInUse() - before) / lines;
+    state.counters["bytes_per_line"] = static_cast<double>(ResidentBytes() - before) / lines;
     state.counters["list_bytes_per_line"] =
         static_cast<double>(b.link->List().BytesHeld() - listBefore) / lines;
   }
@@ -101,13 +105,13 @@ void BM_ReplugCycles(benchmark::State& state) {
     std::size_t before = 0, listBefore = 0;
     for (int i = 0; i < kSends; ++i) {
       if (i == kSends / 10) {  // past the first searches' one-time costs
-        before = HeapInUse();
+        before = ResidentBytes();
         listBefore = link.List().BytesHeld();
       }
       ql::board::SendDimmingLevel(link, messages, static_cast<std::int16_t>(i & 31));
     }
     const double replugs = kSends * 0.9 / 2;
-    const double grown = static_cast<double>(HeapInUse() - before);
+    const double grown = static_cast<double>(ResidentBytes() - before);
     const double trace = static_cast<double>(link.List().BytesHeld() - listBefore);
     link.Shutdown();
     state.counters["lost_sends"] = static_cast<double>(kSends - firmware.ReceivedCount());

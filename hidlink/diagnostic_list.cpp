@@ -1,6 +1,12 @@
 #include "hidlink/diagnostic_list.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace ql::hidlink {
 
@@ -26,9 +32,44 @@ void DiagnosticList::AppendTexts(std::span<const TextId> ids) {
   Notify(first, ids.size());
 }
 
-void DiagnosticList::NewBlock() {
-  blocks_.push_back(std::make_unique_for_overwrite<TextId[]>(kBlockSize));
+#ifdef __linux__
+
+namespace {
+constexpr std::size_t kBlockBytes = (std::size_t{1} << 19) * sizeof(std::uint32_t);
+}  // namespace
+
+void DiagnosticList::FreeBlock::operator()(TextId* block) const {
+  ::munmap(block, kBlockBytes);
 }
+
+void DiagnosticList::NewBlock() {
+  static_assert(kBlockBytes == kBlockSize * sizeof(TextId));
+  // Huge pages need the block on a boundary of their size: twice the room,
+  // then the ends beyond the boundaries given back.
+  void* mapped =
+      ::mmap(nullptr, 2 * kBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t block = (start + kBlockBytes - 1) & ~(kBlockBytes - 1);
+  if (block > start) ::munmap(mapped, block - start);
+  if (block + kBlockBytes < start + 2 * kBlockBytes)
+    ::munmap(reinterpret_cast<void*>(block + kBlockBytes), start + kBlockBytes - block);
+  // Only advice: without huge pages the block works all the same.
+  ::madvise(reinterpret_cast<void*>(block), kBlockBytes, MADV_HUGEPAGE);
+  blocks_.emplace_back(reinterpret_cast<TextId*>(block));
+}
+
+#else
+
+void DiagnosticList::FreeBlock::operator()(TextId* block) const {
+  delete[] block;
+}
+
+void DiagnosticList::NewBlock() {
+  blocks_.emplace_back(new TextId[kBlockSize]);
+}
+
+#endif
 
 void DiagnosticList::Notify(std::size_t first, std::size_t count) {
   // By index: an observer may detach itself while being told.

@@ -177,6 +177,16 @@ class Link {
   Caps Capabilities_;
 
   DiagnosticList::TextId reportDataLine_ = list_.Intern(" Report Data:");
+  // The trace of the reports sent lately, by report: 64 slots of the
+  // board's reports (eight bytes, eleven lines), enough for every level.
+  static constexpr std::size_t kRememberedLength = 8;
+  struct SentTrace {
+    bool valid = false;
+    std::uint64_t report = 0;
+    std::uint32_t written = 0;
+    std::array<DiagnosticList::TextId, kRememberedLength + 3> lines{};
+  };
+  std::array<SentTrace, 64> sentTraces_{};
   static constexpr std::size_t kNumberCaches = 4;
   std::array<std::array<DiagnosticList::TextId, 256>, kNumberCaches> numberLines_;
 };

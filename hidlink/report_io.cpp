@@ -2,6 +2,7 @@
 // and the read the HID test lists.
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 
 #include "hidlink/link.h"
@@ -50,7 +51,23 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
       lines[i + 3] = NumberLine(kDataLine, " ", sendBuffer[i], true);
   };
   const std::size_t count = length + 3;
-  if (const auto room = list_.Room(count); !room.empty()) {
+  if (length == kRememberedLength) {
+    // A run sends the same few reports over and over: their lines are
+    // remembered whole, by report.
+    std::uint64_t report = 0;
+    std::memcpy(&report, send, sizeof report);
+    SentTrace& known = sentTraces_[(report * 0x9E3779B97F4A7C15ull) >> 58];
+    if (!known.valid || known.report != report || known.written != bytesWritten) {
+      known = {true, report, bytesWritten, {}};
+      trace(known.lines);
+    }
+    if (const auto room = list_.Room(known.lines.size()); !room.empty()) {
+      std::copy_n(known.lines.begin(), known.lines.size(), room.begin());
+      list_.Commit(known.lines.size());
+    } else {
+      list_.AppendTexts(known.lines);
+    }
+  } else if (const auto room = list_.Room(count); !room.empty()) {
     trace(room);
     list_.Commit(count);
   } else {
