@@ -2,13 +2,18 @@
 // counted instead of ending the test.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QSlider>
+#include <QTest>
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"

@@ -2,12 +2,8 @@
 // board's plug, and it keeps out of the dimming window's way.
 #include "app/board_window.h"
 
-#include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QProgressBar>
-#include <QTest>
-#include <tuple>
 
 #include "app_bench.h"
 

@@ -1,14 +1,9 @@
 // The dimming window's two ways to send, on the simulated board.
-#include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QTest>
-#include <functional>
-#include <tuple>
 
 #include "app_bench.h"
 
@@ -23,18 +18,6 @@ QRect SliderPart(QSlider* slider, QStyle::SubControl part) {
   QStyleOptionSlider opt;
   (slider->*Peek::Init())(&opt);
   return slider->style()->subControlRect(QStyle::CC_Slider, &opt, part, slider);
-}
-
-// Straight to the slider; `button` stays held from the press to the release.
-void Mouse(QSlider* slider, QEvent::Type type, QPoint at, Qt::MouseButton button) {
-  QMouseEvent event(type, QPointF(at), QPointF(slider->mapToGlobal(at)),
-                    type == QEvent::MouseMove ? Qt::NoButton : button,
-                    type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-  QApplication::sendEvent(slider, &event);
-}
-void ClickAt(QSlider* slider, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-  Mouse(slider, QEvent::MouseButtonPress, at, button);
-  Mouse(slider, QEvent::MouseButtonRelease, at, button);
 }
 
 // The board took `level` once, or nothing at all.
@@ -74,13 +57,13 @@ TEST(DimmingWindow, SliderSendsOnEveryMouseReleaseAndNeverFromTheKeyboard) {
     const QRect handle = SliderPart(s, QStyle::SC_SliderHandle);
     const QPoint from = handle.center(),
                  to = from + QPoint(9 * (s->width() - handle.width()) / 31, 0);
-    Mouse(s, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    Mouse(s, QEvent::MouseMove, to, Qt::LeftButton);
-    Mouse(s, QEvent::MouseButtonRelease, to, Qt::LeftButton);
+    QTest::mousePress(s, Qt::LeftButton, {}, from);
+    QTest::mouseMove(s, to);
+    QTest::mouseRelease(s, Qt::LeftButton, {}, to);
   };
   const auto trackClick = [](QSlider* s) {
     const QRect groove = SliderPart(s, QStyle::SC_SliderGroove);
-    ClickAt(s, QPoint(groove.right() - 4, groove.center().y()));
+    QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(groove.right() - 4, groove.center().y()));
   };
   const auto keys = [](QSlider* s) {
     for (const Qt::Key key : {Qt::Key_Right, Qt::Key_PageUp, Qt::Key_Right})
@@ -92,7 +75,7 @@ TEST(DimmingWindow, SliderSendsOnEveryMouseReleaseAndNeverFromTheKeyboard) {
     EXPECT_EQ(list->count(), 32) << "a typed text never becomes an entry";
   };
   const auto rightClick = [](QSlider* s) {
-    ClickAt(s, SliderPart(s, QStyle::SC_SliderHandle).center(), Qt::RightButton);
+    QTest::mouseClick(s, Qt::RightButton, {}, SliderPart(s, QStyle::SC_SliderHandle).center());
   };
   // Name, gesture, the slider's level after it, and whether that level went out.
   const std::tuple<const char*, std::function<void(QSlider*)>, int, bool> cases[] = {
@@ -123,7 +106,7 @@ TEST(DimmingWindow, WithoutABoardEachSendSaysSoAndTheControlsStillFollow) {
   EXPECT_EQ(bench.messages.shown, std::vector{std::string(board::kLinkFailedMessage)});
   EXPECT_EQ(bench.Slider()->value(), 7);
   bench.Slider()->setValue(20);
-  ClickAt(bench.Slider(), {}, Qt::RightButton);
+  QTest::mouseClick(bench.Slider(), Qt::RightButton);
   EXPECT_EQ(bench.messages.shown.size(), 2u);
   EXPECT_EQ(bench.List()->currentText(), "20");
 }

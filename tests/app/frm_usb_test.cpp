@@ -1,7 +1,6 @@
 // The diagnostic window: the HID test run from "Once", its wait, and the
 // trace list at a million lines. How each read outcome is traced is left to
 // the tests of the logic below the window.
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -10,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
-#include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <chrono>
@@ -33,13 +31,20 @@ QString Received(FrmUsb& usb) {
 }
 const QString kAnswer = "03\n00\n55\n56\n57\n58\n59\n55\n";
 
-// The first run sends report ID 0, which the board refuses: its zero buffer
-// is shown and the second byte has stepped from 80 to 00. With report ID 1
-// the board answers each run, and the second byte cycles.
+// Without a board nothing is shown and nothing steps. The first run on it
+// sends report ID 0, which the board refuses: its zero buffer is shown and
+// the second byte has stepped from 80 to 00. With report ID 1 the board
+// answers each run, and the second byte cycles.
 TEST(FrmUsb, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
   AppBench bench;
+  bench.sim->Unplug();
   bench.AtDimmingWindow();
   FrmUsb& usb = bench.program.Usb();
+  Click(usb, "cmdOnce");
+  EXPECT_EQ(Received(usb), "");
+  EXPECT_EQ(Byte(usb, 1)->currentText(), "80");
+
+  bench.sim->Replug();
   Click(usb, "cmdOnce");
   EXPECT_EQ(Byte(usb, 1)->currentText(), "00");
   EXPECT_EQ(Received(usb), QString("00\n").repeated(8));
@@ -53,15 +58,6 @@ TEST(FrmUsb, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
   }
   EXPECT_EQ(shown.join(' '), "0A 14 1E 28 32 3C 46 50 5A 64 00");
   EXPECT_EQ(Received(usb), kAnswer);
-}
-
-TEST(FrmUsb, NoBoardNoStepAndNoMessage) {
-  AppBench bench(hidlink::sim::Scenario::kNone);
-  bench.AtDimmingWindow();
-  Click(bench.program.Usb(), "cmdOnce");
-  EXPECT_EQ(Received(bench.program.Usb()), "");
-  EXPECT_EQ(Byte(bench.program.Usb(), 1)->currentText(), "80");
-  EXPECT_TRUE(bench.messages.shown.empty());
 }
 
 // A million lines, as a long session leaves them: the link's selection
@@ -82,7 +78,6 @@ TEST(FrmUsb, TraceListFollowsTheLinkAndTheOperatorAtAMillionLines) {
 
   auto* view = Child<TraceView>(usb, "lstResults");
   const int rows = static_cast<int>(list.size()), bottom = view->viewport()->height() - 1;
-  EXPECT_EQ(view->Rows(), rows);
   const auto at = [&](const std::string& what, int row) {
     EXPECT_EQ(view->CurrentRow(), row) << what;
     EXPECT_LE(view->RowAt(0), row) << what << ": in sight";
@@ -147,10 +142,14 @@ struct HeldAnswer {
 };
 
 // The test's wait (up to six seconds) leaves the window painting under a
-// busy cursor, and the answer is read as before.
-TEST(FrmUsb, WaitForTheAnswerKeepsTheWindowPainting) {
+// busy cursor, and the answer is read as before. On a real X server (run
+// under xvfb-run with xdotool) a click that comes during the wait is taken
+// only once the wait is over.
+TEST(FrmUsbX11, WaitForTheAnswerKeepsPaintingAndTakesAClickAfterIt) {
+  const bool x11 = QGuiApplication::platformName() == "xcb";
   HeldAnswer board;
   FrmUsb& usb = *board.usb;
+  ASSERT_TRUE(!x11 || QTest::qWaitForWindowExposed(&usb));
   Byte(usb, 0)->setCurrentIndex(1);
   QApplication::processEvents();
   struct PaintCount final : QObject {
@@ -160,14 +159,21 @@ TEST(FrmUsb, WaitForTheAnswerKeepsTheWindowPainting) {
     int paints = 0;
   } painted;
   usb.installEventFilter(&painted);
+  auto* check = Child<QCheckBox>(usb, "chkAutoincrement");
+  const QPoint at = check->mapToGlobal(QPoint(8, check->height() / 2));
   int paintsInWait = 0;
+  bool takenInWait = false;
   std::optional<Qt::CursorShape> cursorInWait;
   // No event loop runs between here and the wait: these fire inside it.
   QTimer::singleShot(30, [&] {
     if (const QCursor* c = QApplication::overrideCursor()) cursorInWait = c->shape();
     usb.update();
-    QTimer::singleShot(30, [&] {
+    if (x11)
+      QProcess::execute(
+          "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    QTimer::singleShot(x11 ? 300 : 30, [&] {
       paintsInWait = painted.paints;
+      takenInWait = !check->isChecked();
       board.release.release();
     });
   });
@@ -178,28 +184,9 @@ TEST(FrmUsb, WaitForTheAnswerKeepsTheWindowPainting) {
   EXPECT_EQ(cursorInWait, Qt::WaitCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(Received(usb), kAnswer);
-}
-
-// On a real X server (run under xvfb-run with xdotool): a click that comes
-// during the wait is taken only once the wait is over.
-TEST(FrmUsbX11, ClickDuringTheWaitIsTakenAfterIt) {
-  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
-  HeldAnswer board;
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(board.usb.get()));
-  auto* check = Child<QCheckBox>(*board.usb, "chkAutoincrement");
-  const QPoint at = check->mapToGlobal(QPoint(8, check->height() / 2));
-  bool takenInWait = true;
-  QTimer::singleShot(0, [&] {
-    QProcess::execute(
-        "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
-    QTimer::singleShot(300, [&] {
-      takenInWait = !check->isChecked();
-      board.release.release();
-    });
-  });
-  Click(*board.usb, "cmdOnce");
   EXPECT_FALSE(takenInWait);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !check->isChecked(); }, 2000)) << "taken after it";
+  EXPECT_TRUE(!x11 || QTest::qWaitFor([&] { return !check->isChecked(); }, 2000))
+      << "taken after it";
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
 // Start-up, the way from the splash window to the dimming window, and the end.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QTest>
-#include <functional>
 
 #include "app/logo.h"
 #include "app_bench.h"
