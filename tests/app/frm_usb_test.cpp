@@ -85,61 +85,27 @@ TEST(FrmUsb, TraceListFollowsTheLinkAndTheOperatorAtAMillionLines) {
   };
   at("selected by the link", rows - 1);
   const int page = view->verticalScrollBar()->pageStep();
-  const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Up, rows - 2},
-                                          {Qt::Key_PageUp, rows - 2 - page},
-                                          {Qt::Key_Home, 0},
-                                          {Qt::Key_Up, 0},
-                                          {Qt::Key_Down, 1}};
+  using enum Qt::Key;
+  const std::pair<Qt::Key, int> keys[] = {
+      {Key_Up, rows - 2}, {Key_PageUp, rows - 2 - page}, {Key_Home, 0},     {Key_Up, 0},
+      {Key_Down, 1},      {Key_End, rows - 1},           {Key_Up, rows - 2}};
   for (const auto& [key, row] : keys) {
     QTest::keyClick(view, key);
     at(QKeySequence(key).toString().toStdString(), row);
   }
-  int y = 0;
-  while (view->RowAt(y) < 2) ++y;
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, {5, y});
-  at("click on the third row", 2);
-  QTest::keyClick(view, Qt::Key_End);
-  at("End", rows - 1);
-
-  QTest::keyClick(view, Qt::Key_Up);
   QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), list[list.size() - 2]);
+
   const int top = view->verticalScrollBar()->value();
   QWheelEvent wheel({5, 5}, view->viewport()->mapToGlobal(QPointF(5, 5)), {}, {0, 120},
                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &wheel);
   EXPECT_EQ(view->verticalScrollBar()->value(), top - QApplication::wheelScrollLines());
+  const int first = view->RowAt(5);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, {5, 5});
+  at("a click on the first row in sight", first);
   usb.hide();
 }
-
-// A board whose answer comes only when the test lets it, or after two
-// seconds; the diagnostic window on it, loaded.
-struct HeldAnswer {
-  HeldAnswer() {
-    auto owned = std::make_unique<ql::testing::FakeDevices>();
-    auto& devices = *owned;
-    const auto& descriptor = board::kBoardReportDescriptor;
-    devices.devices.push_back({"/dev/board",
-                               board::BoardVendorID,
-                               board::BoardProductID,
-                               0,
-                               {descriptor.begin(), descriptor.end()}});
-    devices.beforeWait = [this, &devices] {
-      released = release.try_acquire_for(std::chrono::seconds(2));
-      if (devices.written.empty()) return;  // the board refused the test report
-      devices.input.push_back(devices.written.back());
-      devices.input.back()[0] = 3;
-    };
-    link = std::make_unique<hidlink::Link>(
-        std::make_unique<hidlink::EmulatedPlatform>(std::move(owned)), board::kBoardIdentity);
-    usb = std::make_unique<FrmUsb>(*link);
-    usb->Load();
-  }
-  std::unique_ptr<hidlink::Link> link;
-  std::unique_ptr<FrmUsb> usb;
-  std::binary_semaphore release{0};
-  bool released = false;
-};
 
 // The test's wait (up to six seconds) leaves the window painting under a
 // busy cursor, and the answer is read as before. On a real X server (run
@@ -147,8 +113,25 @@ struct HeldAnswer {
 // only once the wait is over.
 TEST(FrmUsbX11, WaitForTheAnswerKeepsPaintingAndTakesAClickAfterIt) {
   const bool x11 = QGuiApplication::platformName() == "xcb";
-  HeldAnswer board;
-  FrmUsb& usb = *board.usb;
+  // A board whose answer comes only when the test lets it, or after two seconds.
+  std::binary_semaphore release{0};
+  bool released = false;
+  auto devices = std::make_unique<ql::testing::FakeDevices>();
+  const auto& descriptor = board::kBoardReportDescriptor;
+  devices->devices.push_back({"/dev/board",
+                              board::BoardVendorID,
+                              board::BoardProductID,
+                              0,
+                              {descriptor.begin(), descriptor.end()}});
+  devices->beforeWait = [&, d = devices.get()] {
+    released = release.try_acquire_for(std::chrono::seconds(2));
+    d->input.push_back(d->written.back());
+    d->input.back()[0] = 3;
+  };
+  hidlink::Link link(std::make_unique<hidlink::EmulatedPlatform>(std::move(devices)),
+                     board::kBoardIdentity);
+  FrmUsb usb(link);
+  usb.Load();
   ASSERT_TRUE(!x11 || QTest::qWaitForWindowExposed(&usb));
   Byte(usb, 0)->setCurrentIndex(1);
   QApplication::processEvents();
@@ -174,12 +157,12 @@ TEST(FrmUsbX11, WaitForTheAnswerKeepsPaintingAndTakesAClickAfterIt) {
     QTimer::singleShot(x11 ? 300 : 30, [&] {
       paintsInWait = painted.paints;
       takenInWait = !check->isChecked();
-      board.release.release();
+      release.release();
     });
   });
   Click(usb, "cmdOnce");
 
-  EXPECT_TRUE(board.released) << "the wait was over before anything ran";
+  EXPECT_TRUE(released) << "the wait was over before anything ran";
   EXPECT_GT(paintsInWait, 0);
   EXPECT_EQ(cursorInWait, Qt::WaitCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
