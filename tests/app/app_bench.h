@@ -2,14 +2,18 @@
 // counted instead of ending the test.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QSlider>
+#include <QTest>
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
@@ -30,16 +34,13 @@ inline void Click(QWidget& window, const char* name) {
   Child<QAbstractButton>(window, name)->click();
 }
 
-struct AppBench : private hidlink::DiagnosticList::Observer {
+struct AppBench {
   explicit AppBench(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard)
       : kit(board::MakeSimulatedPc(scenario)),
         sim(kit.pc),
         firmware(*kit.firmware),
         link(std::move(kit.platform), board::kBoardIdentity),
-        program(link, messages, [this] { ++ends; }) {
-    link.List().AddObserver(this);
-  }
-  ~AppBench() override { link.List().RemoveObserver(this); }
+        program(link, messages, [this] { ++ends; }) {}
 
   // Start-up and "&Continue": the operator at the dimming window.
   FrmMain& AtDimmingWindow() {
@@ -49,13 +50,11 @@ struct AppBench : private hidlink::DiagnosticList::Observer {
   }
   QComboBox* List() { return Child<QComboBox>(program.Main(), "comboLvl"); }
   QSlider* Slider() { return Child<QSlider>(program.Main(), "sldLvl"); }
-
-  // Dimming levels the board received, in order.
-  const std::vector<int>& LevelsSent() const { return levels_; }
-
-  std::size_t TraceCount(std::string_view line) const {
+  // Both handles closed exactly once: the link was shut down, and only once.
+  bool ShutDownOnce() const {
     const auto lines = link.List().Lines();
-    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+    return std::count(lines.begin(), lines.end(), "CloseHandle (HIDHandle)") == 1 &&
+           std::count(lines.begin(), lines.end(), "CloseHandle (ReadHandle)") == 1;
   }
 
   board::SimulatedPc kit;
@@ -65,19 +64,6 @@ struct AppBench : private hidlink::DiagnosticList::Observer {
   ql::testing::RecordedMessages messages;
   int ends = 0;
   Program program;
-
- private:
-  // Every write leaves trace lines: a report the board took shows by then.
-  void LinesAppended(std::size_t, std::size_t) override {
-    if (firmware.ReceivedCount() == taken_) return;
-    taken_ = firmware.ReceivedCount();
-    const auto& last = firmware.LastReceived();
-    if (last && (*last)[1] == 1) levels_.push_back(*firmware.DimmingLevel());
-  }
-  void SelectionChanged(std::size_t) override {}
-
-  std::uint64_t taken_ = 0;
-  std::vector<int> levels_;
 };
 
 }  // namespace ql::app::testing

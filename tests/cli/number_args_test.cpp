@@ -6,40 +6,26 @@ namespace ql::cli {
 namespace {
 
 TEST(ParseNumber, AcceptsExactlyWholeNumbersInRange) {
-  struct Case {
-    std::string text;
-    NumberBase base;
-    std::optional<std::int64_t> value;
+  using enum NumberBase;
+  const auto parse = [](const char* text, NumberBase base) {
+    return ParseNumber(text, 0, 31, "level", base);
   };
-  const Case cases[] = {
-      {"0", NumberBase::kDecimal, 0},
-      {"31", NumberBase::kDecimal, 31},
-      {"007", NumberBase::kDecimal, 7},
-      {"+5", NumberBase::kDecimal, 5},
-      {"32", NumberBase::kDecimal, {}},
-      {"-1", NumberBase::kDecimal, {}},
-      {"-0", NumberBase::kDecimal, 0},
-      {"", NumberBase::kDecimal, {}},
-      {" 5", NumberBase::kDecimal, {}},
-      {"5 ", NumberBase::kDecimal, {}},
-      {"1e3", NumberBase::kDecimal, {}},
-      {"0x1F", NumberBase::kDecimal, {}},
-      {"0x1F", NumberBase::kDecimalOrHex, 31},
-      {"0X1f", NumberBase::kDecimalOrHex, 31},
-      {"0x", NumberBase::kDecimalOrHex, {}},
-      {"0x-1", NumberBase::kDecimalOrHex, {}},
-      {"-", NumberBase::kDecimal, {}},
-      {"+", NumberBase::kDecimal, {}},
-      {"18446744073709551616", NumberBase::kDecimal, {}},
-      {"4294967327", NumberBase::kDecimal, {}},  // 31 modulo 2^32
+  const std::pair<const char*, int> decimal[] = {
+      {"0", 0}, {"31", 31}, {"007", 7}, {"+5", 5}, {"-0", 0}};
+  for (const auto& [text, value] : decimal) EXPECT_EQ(parse(text, kDecimal).value, value) << text;
+  EXPECT_EQ(parse("0x1F", kDecimalOrHex).value, 31);
+  EXPECT_EQ(parse("0X1f", kDecimalOrHex).value, 31);
+
+  const auto refused = [&](const char* text, NumberBase base) {
+    const ParsedNumber parsed = parse(text, base);
+    EXPECT_EQ(parsed.value, std::nullopt) << '"' << text << '"';
+    EXPECT_EQ(parsed.error.rfind("level: ", 0), 0u) << parsed.error;
   };
-  for (const Case& c : cases) {
-    const ParsedNumber parsed = ParseNumber(c.text, 0, 31, "level", c.base);
-    EXPECT_EQ(parsed.value, c.value) << '"' << c.text << '"';
-    if (!c.value) {
-      EXPECT_EQ(parsed.error.rfind("level: ", 0), 0u) << parsed.error;
-    }
-  }
+  // 4294967327 is 31 modulo 2^32.
+  for (const char* text :
+       {"32", "-1", "", " 5", "5 ", "1e3", "0x1F", "-", "+", "18446744073709551616", "4294967327"})
+    refused(text, kDecimal);
+  for (const char* text : {"0x", "0x-1"}) refused(text, kDecimalOrHex);
 }
 
 }  // namespace
