@@ -163,21 +163,6 @@ TEST(EmulatedPlatform, HandlesNameOnlyWhatTheyWereMadeFor) {
   EXPECT_FALSE(m.platform->FlushQueue(device));
 }
 
-TEST(EmulatedPlatform, DetailRecordTakesOnlyItsOwnSizeField) {
-  Machine m(Reports(3, 1));
-  const Handle set = m.platform->GetClassDevs(m.platform->GetHidGuid());
-  InterfaceData data;
-  data.cbSize = 28;
-  ASSERT_TRUE(m.platform->EnumDeviceInterfaces(set, m.platform->GetHidGuid(), 0, data));
-  std::uint32_t required = 0;
-  EXPECT_FALSE(m.platform->GetDeviceInterfaceDetail(set, data, {}, required));
-  ASSERT_EQ(required, 4u + 10u + 1u);
-  Bytes detail(required, 0);
-  detail[0] = 8;  // the 64-bit record's size: not this platform's
-  EXPECT_FALSE(m.platform->GetDeviceInterfaceDetail(set, data, detail, required));
-  EXPECT_EQ(m.platform->LastError(), 1784u);
-}
-
 TEST(SystemErrorText, TheSystemsTextWithoutALineBreakWhenItFits) {
   auto owned = std::make_unique<FakeDevices>();
   FakeDevices& devices = *owned;
