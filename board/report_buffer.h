@@ -22,7 +22,7 @@ class ReportBuffer {
   std::span<const std::uint8_t> Bytes() const { return {bytes_.data(), length_}; }
 
  private:
-  static constexpr std::size_t kCapacity = 32;
+  static constexpr std::size_t kCapacity = 16;
   std::array<std::uint8_t, kCapacity> bytes_{};
   std::size_t length_;
 };

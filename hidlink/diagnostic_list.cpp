@@ -1,8 +1,9 @@
 #include "hidlink/diagnostic_list.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdint>
 #include <new>
+#include <utility>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -18,58 +19,77 @@ DiagnosticList::TextId DiagnosticList::Intern(std::string_view text) {
   return id;
 }
 
-void DiagnosticList::AppendTexts(std::span<const TextId> ids) {
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+#ifdef __linux__
+void* MapBlock(std::size_t bytes) {
+  // Huge pages need the block on a boundary of their size: more room than
+  // needed, then the ends beyond the boundaries given back.
+  void* mapped = ::mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t block = (start + kHugePage - 1) & ~(kHugePage - 1);
+  if (block > start) ::munmap(mapped, block - start);
+  if (block + bytes < start + bytes + kHugePage)
+    ::munmap(reinterpret_cast<void*>(block + bytes), start + kHugePage - block);
+  // Only advice: without huge pages the block works all the same.
+  ::madvise(reinterpret_cast<void*>(block), bytes, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(block);
+}
+void UnmapBlock(void* block, std::size_t bytes) {
+  ::munmap(block, bytes);
+}
+#else
+void* MapBlock(std::size_t bytes) {
+  return ::operator new(bytes);
+}
+void UnmapBlock(void* block, std::size_t) {
+  ::operator delete(block);
+}
+#endif
+
+std::size_t BlockBytes(std::size_t lines, bool wide) {
+  return lines * (wide ? sizeof(std::uint32_t) : sizeof(std::uint16_t));
+}
+
+}  // namespace
+
+DiagnosticList::Block::Block(bool isWide)
+    : memory(MapBlock(BlockBytes(kBlockSize, isWide))), wide(isWide) {}
+
+DiagnosticList::Block::~Block() {
+  if (memory) UnmapBlock(memory, BlockBytes(kBlockSize, wide));
+}
+
+DiagnosticList::Block::Block(Block&& other) noexcept
+    : memory(std::exchange(other.memory, nullptr)), wide(other.wide) {}
+
+void DiagnosticList::AppendSlowly(std::span<const TextId> ids) {
   if (ids.empty()) return;
   const std::size_t first = size_;
-  for (std::size_t done = 0; done < ids.size();) {
+  const bool wideTexts = texts_.size() > kNarrowTexts;
+  for (const TextId id : ids) {
     const std::size_t offset = size_ & (kBlockSize - 1);
-    if (offset == 0) NewBlock();
-    const std::size_t n = std::min(kBlockSize - offset, ids.size() - done);
-    std::copy_n(ids.data() + done, n, blocks_.back().get() + offset);
-    size_ += n;
-    done += n;
+    if (offset == 0) blocks_.emplace_back(wideTexts);
+    Block& block = blocks_.back();
+    if (wideTexts && !block.wide) {
+      // The first id past two bytes: the block's lines so far, widened.
+      Block wider(true);
+      std::copy_n(block.Narrow(), offset, wider.Wide());
+      std::swap(block.memory, wider.memory);
+      std::swap(block.wide, wider.wide);
+    }
+    if (blocks_.back().wide)
+      blocks_.back().Wide()[offset] = id;
+    else
+      blocks_.back().Narrow()[offset] = static_cast<std::uint16_t>(id);
+    ++size_;
   }
   Notify(first, ids.size());
 }
-
-#ifdef __linux__
-
-namespace {
-constexpr std::size_t kBlockBytes = (std::size_t{1} << 19) * sizeof(std::uint32_t);
-}  // namespace
-
-void DiagnosticList::FreeBlock::operator()(TextId* block) const {
-  ::munmap(block, kBlockBytes);
-}
-
-void DiagnosticList::NewBlock() {
-  static_assert(kBlockBytes == kBlockSize * sizeof(TextId));
-  // Huge pages need the block on a boundary of their size: twice the room,
-  // then the ends beyond the boundaries given back.
-  void* mapped =
-      ::mmap(nullptr, 2 * kBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) throw std::bad_alloc();
-  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-  const std::uintptr_t block = (start + kBlockBytes - 1) & ~(kBlockBytes - 1);
-  if (block > start) ::munmap(mapped, block - start);
-  if (block + kBlockBytes < start + 2 * kBlockBytes)
-    ::munmap(reinterpret_cast<void*>(block + kBlockBytes), start + kBlockBytes - block);
-  // Only advice: without huge pages the block works all the same.
-  ::madvise(reinterpret_cast<void*>(block), kBlockBytes, MADV_HUGEPAGE);
-  blocks_.emplace_back(reinterpret_cast<TextId*>(block));
-}
-
-#else
-
-void DiagnosticList::FreeBlock::operator()(TextId* block) const {
-  delete[] block;
-}
-
-void DiagnosticList::NewBlock() {
-  blocks_.emplace_back(new TextId[kBlockSize]);
-}
-
-#endif
 
 void DiagnosticList::Notify(std::size_t first, std::size_t count) {
   // By index: an observer may detach itself while being told.
@@ -83,8 +103,8 @@ void DiagnosticList::SelectLast() {
 }
 
 std::size_t DiagnosticList::BytesHeld() const {
-  std::size_t bytes =
-      blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * kBlockSize * sizeof(TextId);
+  std::size_t bytes = blocks_.capacity() * sizeof(blocks_[0]);
+  for (const Block& block : blocks_) bytes += BlockBytes(kBlockSize, block.wide);
   for (const std::string& text : texts_) bytes += sizeof(text) + text.capacity();
   // The index: a node per text and a bucket array.
   bytes += index_.size() * (sizeof(std::string_view) + sizeof(TextId) + 2 * sizeof(void*)) +

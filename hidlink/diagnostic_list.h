@@ -3,8 +3,8 @@
 //
 // A run of a million sends leaves some eleven million lines, nearly all of
 // them repeats, so every distinct text is stored once and each line is a
-// 32-bit reference to it, kept in blocks that never move: the list costs
-// little more than four bytes a line, and appending a known text is a store.
+// reference to it, kept in blocks that never move: the list costs about two
+// bytes a line, and appending a known text is a store.
 #pragma once
 
 #include <cstddef>
@@ -41,26 +41,20 @@ class DiagnosticList {
   // Stores `text` once; the same text always gives the same id.
   TextId Intern(std::string_view text);
   // Adds a stored text as the new last line. The selection does not move.
-  void AppendText(TextId id) {
-    const std::size_t index = size_;
-    if ((index & (kBlockSize - 1)) == 0) NewBlock();
-    blocks_.back()[index & (kBlockSize - 1)] = id;
-    ++size_;
-    if (!observers_.empty()) Notify(index, 1);
-  }
+  void AppendText(TextId id) { AppendTexts(std::span(&id, 1)); }
   // Several stored texts at once, in order; observers are told once.
-  void AppendTexts(std::span<const TextId> ids);
-  // For a writer of many lines at once: room for `count` lines at the end,
-  // to be filled and then added with Commit(count); empty when they would
-  // not fit the current block (AppendTexts then takes them).
-  std::span<TextId> Room(std::size_t count) {
+  void AppendTexts(std::span<const TextId> ids) {
     const std::size_t offset = size_ & (kBlockSize - 1);
-    if (offset == 0 || count > kBlockSize - offset) return {};
-    return {blocks_.back().get() + offset, count};
-  }
-  void Commit(std::size_t count) {
-    size_ += count;
-    if (!observers_.empty() && count > 0) Notify(size_ - count, count);
+    if (offset == 0 || ids.size() > kBlockSize - offset || blocks_.back().wide ||
+        texts_.size() > kNarrowTexts) {
+      AppendSlowly(ids);
+      return;
+    }
+    // Every id fits two bytes while the list has no more than 65536 texts.
+    std::uint16_t* to = blocks_.back().Narrow() + offset;
+    for (const TextId id : ids) *to++ = static_cast<std::uint16_t>(id);
+    size_ += ids.size();
+    if (!observers_.empty() && !ids.empty()) Notify(size_ - ids.size(), ids.size());
   }
   void Append(std::string_view text) { AppendText(Intern(text)); }
   // Selects the last line (nothing happens while the list is empty).
@@ -71,7 +65,9 @@ class DiagnosticList {
   // The text of line `index` (< size()); the view stays valid for the list's
   // life.
   std::string_view operator[](std::size_t index) const {
-    return texts_[blocks_[index >> kBlockBits][index & (kBlockSize - 1)]];
+    const Block& block = blocks_[index >> kBlockBits];
+    const std::size_t at = index & (kBlockSize - 1);
+    return texts_[block.wide ? block.Wide()[at] : block.Narrow()[at]];
   }
   std::optional<std::size_t> Selected() const { return selected_; }
   // Number of distinct texts stored.
@@ -87,21 +83,33 @@ class DiagnosticList {
   void RemoveObserver(Observer* observer);
 
  private:
-  void NewBlock();
-  void Notify(std::size_t first, std::size_t count);
-
-  // Blocks of 2 MiB: where the system offers huge pages, a long run takes
-  // one page fault per half a million lines instead of one per thousand.
-  static constexpr std::size_t kBlockBits = 19;
+  // A block of kBlockSize lines that never moves: two bytes a line while the
+  // list has at most 65536 texts (a run has a few hundred), four after.
+  // Where the system offers huge pages, a long run takes one page fault per
+  // million lines instead of one per thousand.
+  struct Block {
+    explicit Block(bool isWide);
+    ~Block();
+    Block(Block&& other) noexcept;
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    Block& operator=(Block&&) = delete;
+    std::uint16_t* Narrow() const { return static_cast<std::uint16_t*>(memory); }
+    TextId* Wide() const { return static_cast<TextId*>(memory); }
+    void* memory;
+    bool wide;
+  };
+  static constexpr std::size_t kBlockBits = 20;
+  static constexpr std::size_t kNarrowTexts = 0x10000;
   static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+
+  void AppendSlowly(std::span<const TextId> ids);
+  void Notify(std::size_t first, std::size_t count);
 
   // deque: stored texts never move, so the index's keys may point into them.
   std::deque<std::string> texts_;
   std::unordered_map<std::string_view, TextId> index_;
-  struct FreeBlock {
-    void operator()(TextId* block) const;
-  };
-  std::vector<std::unique_ptr<TextId[], FreeBlock>> blocks_;
+  std::vector<Block> blocks_;
   std::size_t size_ = 0;
   std::optional<std::size_t> selected_;
   std::vector<Observer*> observers_;

@@ -31,16 +31,20 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
     send = large.get();
   }
   const std::size_t given = std::min(length, OutputReportData.size());
-  std::copy_n(OutputReportData.begin(), given, send);
-  std::fill(send + given, send + length, std::uint8_t{0});
+  if (given == kRememberedLength && length == kRememberedLength) {
+    std::memcpy(send, OutputReportData.data(), kRememberedLength);  // the board's report
+  } else {
+    std::copy_n(OutputReportData.begin(), given, send);
+    std::fill(send + given, send + length, std::uint8_t{0});
+  }
   const std::span<const std::uint8_t> sendBuffer(send, length);
 
   std::uint32_t bytesWritten = 0;
   const bool ok = platform_->WriteFile(HIDHandle_, sendBuffer, bytesWritten);
 
   // The same eleven lines for every send of a run: each is stored once and
-  // found again without building its text, and they go straight into the
-  // list as one batch.
+  // found again without building its text, and they go into the list as one
+  // batch.
   const auto trace = [&](std::span<DiagnosticList::TextId> lines) {
     lines[0] = NumberLine(kLengthLine,
                           " OutputReportByteLength = ", static_cast<std::uint32_t>(length), false);
@@ -61,15 +65,7 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
       known = {true, report, bytesWritten, {}};
       trace(known.lines);
     }
-    if (const auto room = list_.Room(known.lines.size()); !room.empty()) {
-      std::copy_n(known.lines.begin(), known.lines.size(), room.begin());
-      list_.Commit(known.lines.size());
-    } else {
-      list_.AppendTexts(known.lines);
-    }
-  } else if (const auto room = list_.Room(count); !room.empty()) {
-    trace(room);
-    list_.Commit(count);
+    list_.AppendTexts(known.lines);
   } else {
     std::vector<DiagnosticList::TextId> lines(count);
     trace(lines);

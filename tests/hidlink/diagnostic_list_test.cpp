@@ -37,14 +37,21 @@ TEST(DiagnosticList, AppendKeepsTextsExactlyAndLeavesTheSelection) {
   EXPECT_EQ(r.appended.size(), 3u);
 }
 
-TEST(DiagnosticList, SelectsTheLastLineBeyondSixteenBits) {
+// Lines are kept in two bytes while the texts allow it, in four once there
+// are more than 65536 texts, and across blocks of a million lines: every line
+// reads back as it was stored, whatever was stored around it.
+TEST(DiagnosticList, EveryLineReadsBackPastSixteenBitsAndBlocks) {
   DiagnosticList list;
-  for (int i = 0; i < 70000; ++i) list.Append(i % 2 ? "a" : "b");
+  const auto text = [](std::size_t i) {
+    return i < 1'000'000 ? std::string(i % 2 ? "a" : "b") : "line " + std::to_string(i);
+  };
+  // Repeats, then 70000 distinct texts from the first block into the second.
+  for (std::size_t i = 0; i < 1'070'000; ++i) list.Append(text(i));
   list.SelectLast();
-  EXPECT_EQ(list.Selected(), 69999u);
-  EXPECT_EQ(list.DistinctTexts(), 2u);  // repeats are stored once
-  // Lines past the first block read back as they were stored.
-  for (std::size_t i : {0u, 65535u, 65536u, 69999u}) EXPECT_EQ(list[i], i % 2 ? "a" : "b") << i;
+  EXPECT_EQ(list.Selected(), 1'069'999u);
+  EXPECT_EQ(list.DistinctTexts(), 70'002u);  // repeats are stored once
+  for (std::size_t i : {0u, 999'999u, 1'000'000u, 1'048'575u, 1'048'576u, 1'069'999u})
+    EXPECT_EQ(list[i], text(i)) << i;
 }
 
 TEST(ReportApiCall, ThreeLinesAndTheResultLineSelected) {
