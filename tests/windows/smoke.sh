@@ -28,6 +28,7 @@ fi
 export DISPLAY=$display
 class=${exe##*[/\\]}
 class=${class,,}
+class_re="^${class//./\\.}\$"
 log=$(mktemp)
 pid=
 cleanup() {
@@ -47,11 +48,19 @@ fail() {
     echo "-- the program's output:"
     tr -d '\r' <"$log"
     echo "-- its windows:"
-    for w in $(xdotool search --classname "^${class//./\\.}\$" 2>/dev/null); do
+    for w in $(xdotool search --classname "$class_re" 2>/dev/null); do
       echo "$w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
     done
   } >&2
   exit 1
+}
+
+# The ids of the program's visible windows whose titles match REGEX.
+windows_named() {
+  local id
+  for id in $(xdotool search --onlyvisible --classname "$class_re" 2>/dev/null); do
+    [[ $(xdotool getwindowname "$id" 2>/dev/null) =~ $1 ]] && echo "$id"
+  done
 }
 
 # The id of the program's first visible window whose title matches REGEX,
@@ -60,7 +69,7 @@ wait_window() {
   local regex=$1 id end=$((SECONDS + timeout_s))
   while ((SECONDS < end)); do
     kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for a window \"$regex\""
-    id=$(xdotool search --onlyvisible --classname "^${class//./\\.}\$" --name "$regex" 2>/dev/null | head -1)
+    id=$(windows_named "$regex" | head -1)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -73,7 +82,7 @@ wait_window() {
 wait_gone() {
   local id=$1 what=$2 end=$((SECONDS + timeout_s))
   while ((SECONDS < end)); do
-    xdotool search --onlyvisible --classname "^${class//./\\.}\$" 2>/dev/null | grep -qx "$id" || return 0
+    xdotool search --onlyvisible --classname "$class_re" 2>/dev/null | grep -qx "$id" || return 0
     sleep 0.2
   done
   fail "$what still shown after $timeout_s s"
@@ -103,8 +112,8 @@ echo "== $exe on display $display"
 "$run" "$exe" </dev/null >"$log" 2>&1 &
 pid=$!
 
-# The splash is the first window shown; its title is empty.
-splash=$(wait_window '.*') || exit 1
+# The splash's title is empty (the dimming window's is blanks until Continue).
+splash=$(wait_window '^$') || exit 1
 echo "splash shown"
 shot "$splash" splash
 keys "$splash" space
@@ -136,7 +145,7 @@ if [ "$mode" = program ]; then
   echo "OK closed the message"
 else
   sleep 2
-  box=$(xdotool search --onlyvisible --classname "^${class//./\\.}\$" --name '^QL8810 Eval Kit$' 2>/dev/null)
+  box=$(windows_named '^QL8810 Eval Kit$')
   [ -z "$box" ] || fail "Send showed a message: the send did not reach the simulated board"
   after=$(window_sum "$board")
   [ "$before" != "$after" ] || fail "the board's window did not change after Send"
