@@ -16,3 +16,26 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+
+# The windows need Qt for MinGW: scripts/qt-mingw builds it into a cache
+# outside the work tree. Once that cache is complete, Qt's own toolchain file
+# puts it on the search paths; it loads this file again (as its
+# QT_CHAINLOAD_TOOLCHAIN_FILE: Qt records the path it was built with, which
+# may be another checkout's), so this block runs once. Without the cache the
+# build makes the tool and the libraries only. -DQL_QT_MINGW_PREFIX= names
+# another Qt for MinGW; OFF uses none.
+get_property(_ql_in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
+if(NOT _ql_in_try_compile AND NOT _ql_loading_qt_toolchain)
+  if(DEFINED QL_QT_MINGW_PREFIX)
+    set(_ql_qt_prefix "${QL_QT_MINGW_PREFIX}")
+  else()
+    execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/qt-mingw --path
+                    OUTPUT_VARIABLE _ql_qt_prefix OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(_ql_qt_prefix AND EXISTS "${_ql_qt_prefix}/.complete")
+    set(_ql_loading_qt_toolchain ON)
+    set(QT_CHAINLOAD_TOOLCHAIN_FILE "${CMAKE_CURRENT_LIST_FILE}")
+    include("${_ql_qt_prefix}/lib/cmake/Qt6/qt.toolchain.cmake")
+    set(_ql_loading_qt_toolchain OFF)
+  endif()
+endif()

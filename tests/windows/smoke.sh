@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Starts a windowed program under Wine with Qt's real `windows` platform, on
+# the Wine prefix's own X display, and drives it as an operator would, with
+# xdotool.
+#   smoke.sh WINE_RUN EXE program [SHOTS]
+#     QL8810Eval.exe: the splash; a key press carries on to "QL8810 Evaluation
+#     System"; Send, with no board, shows "Communication with Interface Board
+#     Failed. ..." (Wine has HID interfaces but no board: the real Win32
+#     search runs); OK; "&Exit" ends the program with exit status 0.
+#   smoke.sh WINE_RUN EXE demo [SHOTS]
+#     QL8810Eval-demo.exe the same way, with a send that reaches the simulated
+#     board: no message, and the board's window shows the report.
+# With SHOTS (a path and a file-name prefix), a picture of each window as
+# Wine draws it is saved as SHOTS-<window>.png. Exit status 77: no display
+# (no Xvfb), the test is skipped.
+#
+# Wine names each window's X class after the program's file. Without a window
+# manager, xdotool's windowfocus (not windowactivate) gives a window the keys.
+set -u
+run=$1 exe=$2 mode=$3 shots=${4:-}
+timeout_s=30
+
+display=$("$run" --display)
+if [ -z "$display" ]; then
+  echo "SKIPPED: the Wine prefix has no display (Xvfb is missing)"
+  exit 77
+fi
+export DISPLAY=$display
+class=${exe##*[/\\]}
+class=${class,,}
+class_re="^${class//./\\.}\$"
+log=$(mktemp)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    sleep 1
+    kill -9 "$pid" 2>/dev/null
+  fi
+  rm -f "$log"
+}
+trap cleanup EXIT
+
+# Also from inside $(...): everything goes to standard error.
+fail() {
+  {
+    echo "FAILED: $*"
+    echo "-- the program's output:"
+    tr -d '\r' <"$log"
+    echo "-- its windows:"
+    for w in $(xdotool search --classname "$class_re" 2>/dev/null); do
+      echo "$w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
+    done
+  } >&2
+  exit 1
+}
+
+# The ids of the program's visible windows whose titles match REGEX.
+windows_named() {
+  local id
+  for id in $(xdotool search --onlyvisible --classname "$class_re" 2>/dev/null); do
+    [[ $(xdotool getwindowname "$id" 2>/dev/null) =~ $1 ]] && echo "$id"
+  done
+}
+
+# The id of the program's first visible window whose title matches REGEX,
+# waiting for it.
+wait_window() {
+  local regex=$1 id end=$((SECONDS + timeout_s))
+  while ((SECONDS < end)); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for a window \"$regex\""
+    id=$(windows_named "$regex" | head -1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.2
+  done
+  fail "no window \"$regex\" within $timeout_s s"
+}
+
+wait_gone() {
+  local id=$1 what=$2 end=$((SECONDS + timeout_s))
+  while ((SECONDS < end)); do
+    xdotool search --onlyvisible --classname "$class_re" 2>/dev/null | grep -qx "$id" || return 0
+    sleep 0.2
+  done
+  fail "$what still shown after $timeout_s s"
+}
+
+# Types KEYS into window ID.
+keys() {
+  local id=$1
+  shift
+  xdotool windowfocus "$id"
+  sleep 0.5
+  xdotool key --delay 100 "$@"
+}
+
+# Clicks the dimming window ID at X,Y of its client area (pixels; the window
+# is 450 x 448, Wine draws its frame around it).
+click_main() {
+  local id=$1 x=$2 y=$3 width height border
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  border=$(((WIDTH - 450) / 2))
+  xdotool windowfocus "$id"
+  sleep 0.3
+  xdotool mousemove --window "$id" $((border + x)) $((HEIGHT - 448 - border + y)) click 1
+}
+
+shot() {
+  [ -n "$shots" ] || return 0
+  sleep 0.5
+  import -window "$1" "$shots-$2.png"
+}
+
+# A picture of window ID, for comparing before and after.
+window_sum() {
+  import -window "$1" rgb:- 2>/dev/null | md5sum
+}
+
+echo "== $exe on display $display"
+"$run" "$exe" </dev/null >"$log" 2>&1 &
+pid=$!
+
+# The splash has no title of its own: Windows shows the program's name (the
+# dimming window's title is blanks until Continue).
+splash=$(wait_window '^(|QL8810Eval|QL8810Eval-demo)$') || exit 1
+echo "splash shown"
+shot "$splash" splash
+keys "$splash" space
+main=$(wait_window '^QL8810 Evaluation System$') || exit 1
+echo "a key press carried on to \"QL8810 Evaluation System\""
+
+if [ "$mode" = demo ]; then
+  board=$(wait_window '^QL8810 board \(simulated\)$') || exit 1
+  sleep 1
+  before=$(window_sum "$board")
+  shot "$main" main
+fi
+[ "$mode" = program ] && shot "$main" main
+
+# Send, at twips (2280, 2490) sized (1215, 435): its middle.
+click_main "$main" 192 180
+if [ "$mode" = program ]; then
+  box=$(wait_window '^QL8810 Eval Kit$') || exit 1
+  shot "$box" message
+  # Qt's message box on Windows copies its caption, text and buttons.
+  keys "$box" ctrl+c
+  sleep 0.5
+  text=$(timeout 10 xclip -o -selection clipboard 2>/dev/null | tr -d '\r')
+  expected="Communication with Interface Board Failed. Please resert the interface board and try again."
+  grep -qxF "$expected" <<<"$text" || fail "the message box says: $text"
+  echo "Send showed \"$expected\""
+  keys "$box" Return
+  wait_gone "$box" "the message box"
+  echo "OK closed the message"
+else
+  sleep 2
+  box=$(windows_named '^QL8810 Eval Kit$')
+  [ -z "$box" ] || fail "Send showed a message: the send did not reach the simulated board"
+  after=$(window_sum "$board")
+  [ "$before" != "$after" ] || fail "the board's window did not change after Send"
+  shot "$board" board
+  echo "Send reached the simulated board (no message; its window shows the report)"
+fi
+
+# "&Exit", at twips (5160, 5970) sized (1335, 495).
+click_main "$main" 388 414
+end=$((SECONDS + timeout_s))
+while kill -0 "$pid" 2>/dev/null && ((SECONDS < end)); do sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && fail "the program still runs $timeout_s s after \"&Exit\""
+wait "$pid"
+status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status after \"&Exit\", expected 0"
+echo "\"&Exit\" ended the program with exit status 0"
