@@ -3,7 +3,7 @@
 //
 //   QL8810Eval-demo [SCENARIO] [--screenshots DIR]
 //
-// SCENARIO is board (the default), absent, none or mute. With --screenshots
+// SCENARIO is board (the default), absent, none, mute or replug. With --screenshots
 // the demo plays a short session, saves a picture of each window into DIR and
 // ends.
 #include <QApplication>
@@ -25,7 +25,7 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: QL8810Eval-demo [board|absent|none|mute] [--screenshots DIR]\n";
+  std::cerr << "usage: QL8810Eval-demo [board|absent|none|mute|replug] [--screenshots DIR]\n";
   return 2;
 }
 
