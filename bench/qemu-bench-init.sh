@@ -4,13 +4,8 @@
 # uhid queue never overflows, then alternately `ql8810 sweep` and the hidapi yardstick,
 # each writing the same reports. One "bench-run" line per run; the host
 # computes the figures. /etc/bench.conf sets REPEAT and PAIRS.
-/bin/busybox --install -s /bin
-export PATH=/bin
-mount -t proc proc /proc
-mount -t sysfs sys /sys
-mount -t devtmpfs dev /dev
-mkdir -p /tmp
-cd /tmp || exit 1
+. /lib/guest.sh
+guest_start
 . /etc/bench.conf
 
 say() { echo "bench: $*"; }
@@ -19,7 +14,6 @@ finish() {
   poweroff -f
 }
 received() { grep -c '^received ' emu.log; }
-. /lib/guest.sh
 caught_up() { [ "$(received)" -ge "$reports" ]; }
 
 say "kernel $(uname -r), $((32 * REPEAT)) reports per run, $PAIRS pairs"

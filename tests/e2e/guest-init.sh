@@ -3,13 +3,8 @@
 # with the emulator over uhid and over a dummy-UDC USB gadget, and runs the
 # ql8810 checks against the real kernel HID stack on both. Every line goes to
 # the serial console; the host looks for the closing "E2E RESULT" line.
-/bin/busybox --install -s /bin
-export PATH=/bin
-mount -t proc proc /proc
-mount -t sysfs sys /sys
-mount -t devtmpfs dev /dev
-mkdir -p /tmp
-cd /tmp
+. /lib/guest.sh
+guest_start
 
 ok=0
 failed=0
@@ -19,7 +14,6 @@ check() {
   shift
   if "$@"; then ok=$((ok + 1)); say "ok   $what"; else failed=$((failed + 1)); say "FAIL $what"; fi
 }
-. /lib/guest.sh
 board_gone() { ! board_listed; }
 emulator_got() { grep -q "^received $1\$" emu.log; }
 log_has() { grep -q "$2" "$1"; }
