@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QSlider>
 #include <QTest>
-#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -34,13 +33,8 @@ inline void Click(QWidget& window, const char* name) {
   Child<QAbstractButton>(window, name)->click();
 }
 
-struct AppBench {
-  explicit AppBench(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard)
-      : kit(board::MakeSimulatedPc(scenario)),
-        sim(kit.pc),
-        firmware(*kit.firmware),
-        link(std::move(kit.platform), board::kBoardIdentity),
-        program(link, messages, [this] { ++ends; }) {}
+struct AppBench : ql::testing::SimLink {
+  AppBench() : SimLink(hidlink::sim::Scenario::kBoard, board::kBoardIdentity, false) {}
 
   // Start-up and "&Continue": the operator at the dimming window.
   FrmMain& AtDimmingWindow() {
@@ -53,17 +47,12 @@ struct AppBench {
   // Both handles closed exactly once: the link was shut down, and only once.
   bool ShutDownOnce() const {
     const auto lines = link.List().Lines();
-    return std::count(lines.begin(), lines.end(), "CloseHandle (HIDHandle)") == 1 &&
-           std::count(lines.begin(), lines.end(), "CloseHandle (ReadHandle)") == 1;
+    return ql::testing::CountOf(lines, "CloseHandle (HIDHandle)") == 1 &&
+           ql::testing::CountOf(lines, "CloseHandle (ReadHandle)") == 1;
   }
 
-  board::SimulatedPc kit;
-  hidlink::sim::SimPc* sim;  // owned by the link
-  const board::Firmware& firmware;
-  hidlink::Link link;
-  ql::testing::RecordedMessages messages;
   int ends = 0;
-  Program program;
+  Program program{link, messages, [this] { ++ends; }};
 };
 
 }  // namespace ql::app::testing

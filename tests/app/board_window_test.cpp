@@ -15,7 +15,7 @@ namespace {
 TEST(BoardWindow, FollowsTheSendsUnplugsTheBoardAndEndsTheDemo) {
   AppBench bench;
   int diagnosticShown = 0;
-  BoardWindow board(*bench.sim, bench.firmware, bench.link.List(), [&] { ++diagnosticShown; });
+  BoardWindow board(bench.pc, bench.firmware, bench.link.List(), [&] { ++diagnosticShown; });
   board.JoinProgram(bench.program);
   const auto text = [&](const char* name) { return Child<QLabel>(board, name)->text(); };
   FrmMain& main = bench.AtDimmingWindow();
@@ -28,10 +28,10 @@ TEST(BoardWindow, FollowsTheSendsUnplugsTheBoardAndEndsTheDemo) {
   EXPECT_EQ(text("lblLastReport"), "01 01 06 00 00 00 00 00");
 
   Click(board, "cmdPlug");
-  EXPECT_FALSE(bench.sim->IsPlugged());
+  EXPECT_FALSE(bench.pc.IsPlugged());
   EXPECT_EQ(text("lblPlugState"), "unplugged");
   Click(board, "cmdPlug");
-  EXPECT_TRUE(bench.sim->IsPlugged());
+  EXPECT_TRUE(bench.pc.IsPlugged());
   Click(board, "cmdShowDiagnostic");
   EXPECT_EQ(diagnosticShown, 1);
   board.close();

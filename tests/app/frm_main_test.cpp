@@ -56,7 +56,7 @@ TEST(DimmingWindow, EachWayToSend) {
   };
   const auto unplugged = [](std::function<void(AppBench&)> act) {
     return [=](AppBench& b) {
-      b.sim->Unplug();
+      b.pc.Unplug();
       b.Slider()->setValue(20);
       act(b);
     };

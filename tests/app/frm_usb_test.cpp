@@ -34,17 +34,17 @@ const QString kAnswer = "03\n00\n55\n56\n57\n58\n59\n55\n";
 // Without a board nothing is shown and nothing steps. The first run on it
 // sends report ID 0, which the board refuses: its zero buffer is shown and
 // the second byte has stepped from 80 to 00. With report ID 1 the board
-// answers each run, and the second byte cycles.
+// answers each run, and the second byte cycles while auto-increment is on.
 TEST(FrmUsb, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
   AppBench bench;
-  bench.sim->Unplug();
+  bench.pc.Unplug();
   bench.AtDimmingWindow();
   FrmUsb& usb = bench.program.Usb();
   Click(usb, "cmdOnce");
   EXPECT_EQ(Received(usb), "");
   EXPECT_EQ(Byte(usb, 1)->currentText(), "80");
 
-  bench.sim->Replug();
+  bench.pc.Replug();
   Click(usb, "cmdOnce");
   EXPECT_EQ(Byte(usb, 1)->currentText(), "00");
   EXPECT_EQ(Received(usb), QString("00\n").repeated(8));
@@ -58,6 +58,12 @@ TEST(FrmUsb, FirstTestSendsTheDefaultsAndAutoIncrementCycles) {
   }
   EXPECT_EQ(shown.join(' '), "0A 14 1E 28 32 3C 46 50 5A 64 00");
   EXPECT_EQ(Received(usb), kAnswer);
+  // Off, the byte goes out as it stands.
+  Child<QCheckBox>(usb, "chkAutoincrement")->setChecked(false);
+  Byte(usb, 1)->setCurrentIndex(0x5F);
+  Click(usb, "cmdOnce");
+  EXPECT_EQ(Byte(usb, 1)->currentText(), "5F");
+  EXPECT_EQ(bench.firmware.LastReceived()->at(1), 0x5F);
 }
 
 // A million lines, as a long session leaves them: the link's selection

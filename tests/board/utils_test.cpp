@@ -7,38 +7,25 @@
 namespace ql::board {
 namespace {
 
-TEST(TestBit, AnswersOneOrZeroForBitsInAByte) {
+// Indices 0 to 7 address a bit of the byte, any index below 0 bit 0; past the
+// byte nothing is set and every bit reads 0.
+TEST(BitRoutines, AddressOnlyTheBitsOfTheByte) {
   struct Case {
     std::int16_t bit;
     std::uint8_t value;
-    std::int16_t expected;
+    std::int16_t tested;
+    std::uint8_t set;
   };
-  for (const Case& c : {Case{0, 1, 1}, Case{4, 16, 1}, Case{3, 16, 0}, Case{7, 0x80, 1},
-                        Case{7, 0x7F, 0}, Case{0, 0, 0}, Case{-1, 1, 1}, Case{-32768, 0xFE, 0}})
-    EXPECT_EQ(TestBit(c.bit, c.value), c.expected) << c.bit << " " << int{c.value};
-}
-
-TEST(SetBit, SetsOnlyTheAddressedBit) {
-  struct Case {
-    std::int16_t bit;
-    std::uint8_t before;
-    std::uint8_t after;
-  };
-  // An index of 0 or below addresses bit 0.
-  for (const Case& c : {Case{2, 0, 4}, Case{2, 4, 4}, Case{0, 0, 1}, Case{7, 0x01, 0x81},
-                        Case{5, 0xFF, 0xFF}, Case{-1, 0, 1}, Case{-32768, 0x10, 0x11}}) {
-    std::uint8_t value = c.before;
+  for (const Case& c :
+       {Case{0, 1, 1, 1}, Case{0, 0, 0, 1}, Case{2, 4, 1, 4}, Case{3, 16, 0, 0x18},
+        Case{4, 16, 1, 16}, Case{5, 0xFF, 1, 0xFF}, Case{7, 0x80, 1, 0x80}, Case{7, 0x01, 0, 0x81},
+        Case{-1, 1, 1, 1}, Case{-1, 0, 0, 1}, Case{-32768, 0xFE, 0, 0xFF},
+        Case{-32768, 0x10, 0, 0x11}, Case{8, 0x5A, 0, 0x5A}, Case{8, 0xFF, 0, 0xFF},
+        Case{16, 0x5A, 0, 0x5A}, Case{32767, 0xFF, 0, 0xFF}}) {
+    EXPECT_EQ(TestBit(c.bit, c.value), c.tested) << c.bit << " " << int{c.value};
+    std::uint8_t value = c.value;
     SetBit(c.bit, value);
-    EXPECT_EQ(value, c.after) << c.bit;
-  }
-}
-
-TEST(BitRoutines, RefuseIndicesPastTheByte) {
-  for (std::int16_t bit : {std::int16_t{8}, std::int16_t{16}, std::int16_t{32767}}) {
-    std::uint8_t value = 0x5A;
-    SetBit(bit, value);
-    EXPECT_EQ(value, 0x5A) << bit;
-    EXPECT_EQ(TestBit(bit, 0xFF), 0) << bit;
+    EXPECT_EQ(value, c.set) << c.bit << " " << int{c.value};
   }
 }
 

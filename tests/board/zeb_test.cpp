@@ -43,15 +43,13 @@ TEST(SendZebCommand, PutsCodeAndBothArraysInPlace) {
 }
 
 TEST(SendZebCommand, RefusesWhatDoesNotFitTheReport) {
-  const std::array<std::uint8_t, 2> two{};
-  const std::array<std::uint8_t, 1> one{};
-  const std::array<std::uint8_t, 4> four{};
-  const std::array<std::uint8_t, 3> three{};
+  const std::uint8_t zeros[4] = {};
+  const std::span<const std::uint8_t> two(zeros, 2), four(zeros);
   SimLink s;
   EXPECT_EQ(SendZebCommand(s.link, -1, two, four), 0);
   EXPECT_EQ(SendZebCommand(s.link, 256, two, four), 0);
-  EXPECT_EQ(SendZebCommand(s.link, 20, one, four), 0);
-  EXPECT_EQ(SendZebCommand(s.link, 20, two, three), 0);
+  EXPECT_EQ(SendZebCommand(s.link, 20, two.first(1), four), 0);
+  EXPECT_EQ(SendZebCommand(s.link, 20, two, four.first(3)), 0);
   EXPECT_EQ(SendZebCommand(s.link, 20, {}, {}), 0);
   EXPECT_TRUE(s.link.List().empty());
   EXPECT_EQ(s.firmware.ReceivedCount(), 0u);

@@ -51,6 +51,7 @@ TEST(Commands, ReadAndTestTellAGoneBoardFromATimeOut) {
         << c.out << c.err;
     EXPECT_EQ(out.str(), c.out) << c.err;
     EXPECT_EQ(err.str(), c.err) << c.out;
+    EXPECT_TRUE(c.fault != kWaitFails || s.pc.OpenDevices() == 0) << "left open: " << c.err;
   }
 }
 

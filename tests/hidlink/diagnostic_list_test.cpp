@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "hidlink/emulated_platform.h"
-#include "hidlink/link.h"
-#include "tests/support/fake_devices.h"
-
 namespace ql::hidlink {
 namespace {
 
@@ -52,16 +48,6 @@ TEST(DiagnosticList, EveryLineReadsBackPastSixteenBitsAndBlocks) {
   EXPECT_EQ(list.DistinctTexts(), 70'002u);  // repeats are stored once
   for (std::size_t i : {0u, 999'999u, 1'000'000u, 1'048'575u, 1'048'576u, 1'069'999u})
     EXPECT_EQ(list[i], text(i)) << i;
-}
-
-TEST(ReportApiCall, ThreeLinesAndTheResultLineSelected) {
-  auto devices = std::make_unique<testing::FakeDevices>();
-  devices->texts.clear();  // no text for the code
-  Link link(std::make_unique<EmulatedPlatform>(std::move(devices)), {});
-  link.ReportApiCall("CloseHandle (HIDHandle)");
-  EXPECT_EQ(link.List().Lines(),
-            (std::vector<std::string>{"", "CloseHandle (HIDHandle)", "  Result = "}));
-  EXPECT_EQ(link.List().Selected(), 2u);
 }
 
 }  // namespace

@@ -18,14 +18,17 @@ class RecordedMessages final : public board::OperatorMessages {
   std::vector<std::string> shown;
 };
 
+// The programs load the report constants themselves; a bare link has them
+// loaded here.
 struct SimLink {
   explicit SimLink(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard,
-                   const hidlink::BoardIdentity& board = board::kBoardIdentity)
+                   const hidlink::BoardIdentity& board = board::kBoardIdentity,
+                   bool loadConstants = true)
       : sim(board::MakeSimulatedPc(scenario)),
         pc(*sim.pc),
         firmware(*sim.firmware),
         link(std::move(sim.platform), board) {
-    link.LoadReportConstants();
+    if (loadConstants) link.LoadReportConstants();
   }
   // Lines appended since `mark`.
   std::vector<std::string> LinesSince(std::size_t mark) const {
