@@ -6,7 +6,8 @@ set -u
 "$1" &
 pid=$!
 trap 'kill $pid 2>/dev/null' EXIT
-for _ in $(seq 100); do
+# Up to 30 s: a sanitizer build starting on a busy machine is slow.
+for _ in $(seq 300); do
   for w in $(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p'); do
     xwininfo -id "$w" | grep -q IsViewable || continue
     names=$(xprop -id "$w" _NET_WM_NAME WM_NAME)
