@@ -47,6 +47,7 @@ int RunOnGadget(const std::string& path, const Firmware& firmware) {
   Log("board serving " + path);
   std::vector<std::uint8_t> buffer(64);
   while (!stopRequested) {
+    if (Stalled()) continue;
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, 200) <= 0) continue;
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());

@@ -5,7 +5,9 @@
 //   ql8810-board-emulator --gadget /dev/hidg0 [--mute] behind a USB HID gadget
 //   ql8810-board-emulator --print-descriptor          the report descriptor bytes
 //
-// Every report received and sent is logged on standard output.
+// SIGUSR1 stalls the board (it stops reading what the host sends), SIGUSR2
+// resumes it. Every report received and sent is logged on standard output.
+#include <poll.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -20,6 +22,16 @@
 namespace ql::emulator {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t stallRequested = 0;
+
+bool Stalled() {
+  static bool logged = false;
+  const bool stalled = stallRequested != 0;
+  if (stalled != logged) Log(stalled ? "stalled: reports are left unread" : "resumed");
+  logged = stalled;
+  if (stalled) ::poll(nullptr, 0, 100);
+  return stalled;
+}
 
 void Log(const std::string& line) {
   std::cout << line << std::endl;
@@ -42,6 +54,12 @@ namespace {
 
 void RequestStop(int) {
   ql::emulator::stopRequested = 1;
+}
+void RequestStall(int) {
+  ql::emulator::stallRequested = 1;
+}
+void RequestResume(int) {
+  ql::emulator::stallRequested = 0;
 }
 
 int Usage() {
@@ -79,6 +97,10 @@ int main(int argc, char** argv) {
   action.sa_handler = RequestStop;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  action.sa_handler = RequestStall;
+  sigaction(SIGUSR1, &action, nullptr);
+  action.sa_handler = RequestResume;
+  sigaction(SIGUSR2, &action, nullptr);
 
   // The same firmware as the simulated board's.
   ql::board::Firmware board(!mute);

@@ -19,6 +19,15 @@ using Firmware =
 // Set by the signal handler; the loops end soon after.
 extern volatile std::sig_atomic_t stopRequested;
 
+// Set by SIGUSR1, cleared by SIGUSR2: while set the board reads nothing the
+// host sends, as hung firmware would. Behind the gadget the OUT endpoint's
+// few queued requests fill and the host's writes wait; uhid queues the
+// reports in the kernel and drops them once its queue is full.
+extern volatile std::sig_atomic_t stallRequested;
+// Whether the board is stalled now; says so in the log when that changes,
+// and while stalled waits a little, so that a loop calling it does not spin.
+bool Stalled();
+
 // Both return the process exit status.
 int RunOnUhid(const std::string& path, const Firmware& firmware);
 int RunOnGadget(const std::string& path, const Firmware& firmware);

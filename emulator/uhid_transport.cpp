@@ -85,6 +85,7 @@ int RunOnUhid(const std::string& path, const Firmware& firmware) {
   }
   Log("board created on " + path);
   while (!stopRequested) {
+    if (Stalled()) continue;
     pollfd p{fd, POLLIN, 0};
     const int ready = ::poll(&p, 1, 200);
     if (ready <= 0) continue;  // time-out or signal: look at the stop flag

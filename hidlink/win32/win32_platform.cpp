@@ -82,9 +82,21 @@ struct Win32Platform::Request {
   bool pending = false;
 };
 
+struct Win32Platform::WriteRequest {
+  OVERLAPPED overlapped{};
+  std::vector<std::uint8_t> report;
+  ~WriteRequest() { ::CloseHandle(overlapped.hEvent); }
+};
+
 Win32Platform::Win32Platform() = default;
 
 Win32Platform::~Win32Platform() {
+  // Windows ends a cancelled write at once, Wine only when its HID driver's
+  // write to the device returns (the Linux kernel bounds it at 5 s). Rather
+  // than make a program that is closing wait that long, a write still held
+  // keeps its record and report until the process ends.
+  for (auto& write : abandonedWrites_)
+    if (!HasOverlappedIoCompleted(&write->overlapped)) static_cast<void>(write.release());
   for (auto& [device, request] : requests_) {
     if (!request->pending) continue;
     ::CancelIo(ToSystem(device));
@@ -100,6 +112,12 @@ void Win32Platform::AwaitRequest(Handle device) {
   DWORD transferred = 0;
   ::GetOverlappedResult(ToSystem(device), &it->second->overlapped, &transferred, TRUE);
   it->second->pending = false;
+}
+
+void Win32Platform::ReapWriteRequests() {
+  std::erase_if(abandonedWrites_, [](const std::unique_ptr<WriteRequest>& write) {
+    return HasOverlappedIoCompleted(&write->overlapped);
+  });
 }
 
 bool Win32Platform::KnownMember(Handle set, std::uintptr_t reserved) const {
@@ -182,7 +200,8 @@ bool Win32Platform::DestroyDeviceInfoList(Handle set) {
 Handle Win32Platform::OpenDevice(const std::string& path, OpenMode mode) {
   SECURITY_ATTRIBUTES security = InheritableHandle();
   const DWORD access = mode == OpenMode::kQueryOnly ? 0 : GENERIC_READ | GENERIC_WRITE;
-  const DWORD flags = mode == OpenMode::kOverlappedRead ? FILE_FLAG_OVERLAPPED : 0;
+  // Writes are overlapped too, so that they can be bounded.
+  const DWORD flags = mode == OpenMode::kQueryOnly ? 0 : FILE_FLAG_OVERLAPPED;
   const HANDLE device = ::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       &security, OPEN_EXISTING, flags, nullptr);
   lastError_ = ::GetLastError();
@@ -271,10 +290,30 @@ bool Win32Platform::WriteFile(Handle device, std::span<const std::uint8_t> repor
                               std::uint32_t& bytesWritten) {
   bytesWritten = 0;
   if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  ReapWriteRequests();
+  auto write = std::make_unique<WriteRequest>();
+  write->overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (write->overlapped.hEvent == nullptr) return Fail(::GetLastError());
+  write->report.assign(report.begin(), report.end());
+
+  const HANDLE handle = ToSystem(device);
   DWORD written = 0;
-  const BOOL ok = ::WriteFile(ToSystem(device), report.data(), static_cast<DWORD>(report.size()),
-                              &written, nullptr);
-  lastError_ = ::GetLastError();
+  BOOL ok = ::WriteFile(handle, write->report.data(), static_cast<DWORD>(write->report.size()),
+                        &written, &write->overlapped);
+  DWORD error = ::GetLastError();
+  if (!ok && error == ERROR_IO_PENDING) {
+    if (::WaitForSingleObject(write->overlapped.hEvent, kWriteTimeoutMs) != WAIT_OBJECT_0)
+      ::CancelIo(handle);
+    if (!HasOverlappedIoCompleted(&write->overlapped)) {
+      abandonedWrites_.push_back(std::move(write));
+      return Fail(ERROR_TIMEOUT);
+    }
+    ok = ::GetOverlappedResult(handle, &write->overlapped, &written, FALSE);
+    error = ::GetLastError();
+    // Taken back by the cancel: the board took nothing in time.
+    if (!ok && error == ERROR_OPERATION_ABORTED) error = ERROR_TIMEOUT;
+  }
+  lastError_ = error;
   bytesWritten = written;
   return ok;
 }

@@ -2,6 +2,11 @@
 // one seam call. Handles are the Windows HANDLE and HDEVINFO values
 // themselves.
 //
+// A write is bounded: a board whose OUT endpoint stops taking reports (hung
+// firmware, a stalled endpoint) would otherwise block WriteFile for good and
+// freeze the window that sent it. After kWriteTimeoutMs the write is
+// cancelled and fails with ERROR_TIMEOUT.
+//
 // What Windows would trust blindly is checked here first, so that a bad value
 // fails with an error code instead of touching freed memory: device
 // information sets, the members enumerated from them and preparsed data are
@@ -13,10 +18,15 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "hidlink/platform.h"
 
 namespace ql::hidlink::win32 {
+
+// How long a write may take before it counts as failed. A HID output report
+// is one interrupt transfer, taken within a few frames by any board alive.
+inline constexpr std::uint32_t kWriteTimeoutMs = 1000;
 
 class Win32Platform final : public Platform {
  public:
@@ -61,6 +71,10 @@ class Win32Platform final : public Platform {
   // The system's record of one read request; it must stay where it is until
   // the request can no longer complete.
   struct Request;
+  // One write with its own copy of the report: one the board did not take in
+  // time is kept until it ends, since the system may still hold it after
+  // CancelIo.
+  struct WriteRequest;
 
   bool Fail(std::uint32_t code) {
     lastError_ = code;
@@ -70,6 +84,8 @@ class Win32Platform final : public Platform {
   // caller has cancelled it or knows it to be complete.
   void AwaitRequest(Handle device);
   bool KnownMember(Handle set, std::uintptr_t reserved) const;
+  // Frees the abandoned writes that have ended.
+  void ReapWriteRequests();
 
   std::uint32_t lastError_ = 0;
   // Open device information sets, each with the members enumerated from it.
@@ -77,6 +93,7 @@ class Win32Platform final : public Platform {
   std::set<std::intptr_t> preparsed_;
   // The latest read request of each device handle.
   std::map<Handle, std::unique_ptr<Request>> requests_;
+  std::vector<std::unique_ptr<WriteRequest>> abandonedWrites_;
 };
 
 }  // namespace ql::hidlink::win32

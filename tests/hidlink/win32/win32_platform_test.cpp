@@ -207,5 +207,22 @@ TEST_F(OnPipe, PendingRequestCompletesWhenTheReportArrives) {
   EXPECT_EQ(transferred, 8u);
 }
 
+// A board that stops taking reports: the pipe's buffer fills and the next
+// write waits. It must end, as a failed write, and the board must be
+// reachable again once it takes reports.
+TEST_F(OnPipe, WriteTheBoardDoesNotTakeFailsWithATimeOutAndTheNextOneGoesThrough) {
+  int taken = 0;
+  std::uint32_t written = 0;
+  while (taken < 1000 && p_.WriteFile(device_, kReport, written)) ++taken;
+  ASSERT_LT(taken, 1000) << "the pipe never filled";
+  EXPECT_EQ(p_.LastError(), static_cast<std::uint32_t>(ERROR_TIMEOUT));
+  EXPECT_EQ(written, 0u);
+
+  const std::string report(kReport.begin(), kReport.end());
+  for (int i = 0; i < taken; ++i) EXPECT_EQ(board_.Receive(), report);
+  EXPECT_TRUE(p_.WriteFile(device_, kReport, written)) << p_.LastError();
+  EXPECT_EQ(written, 8u);
+}
+
 }  // namespace
 }  // namespace ql::hidlink::win32
