@@ -99,7 +99,8 @@ guest_pack() {
   (cd "$guest_root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest_work/initramfs.cpio.gz"
 }
 
-# Boots the packed guest with one CPU and the qemu options given; its console
+# Boots the packed guest with $guest_cpus CPUs (1 unless set; more run as
+# threads of multi-threaded TCG) and the qemu options given; its console
 # goes to standard output and to $guest_work/guest.log, carriage returns
 # dropped. Fails with one line saying why when qemu fails, the guest outlives
 # SECONDS, or it ends without a line starting with RESULT_PREFIX.
@@ -108,7 +109,7 @@ guest_boot() {  # SECONDS MEMORY_MIB RESULT_PREFIX [QEMU_OPTION...]
   shift 3
   local log=$guest_work/guest.log
   set +e
-  timeout "$seconds" qemu-system-x86_64 -accel tcg -m "$memory" -smp 1 -nodefaults -display none \
+  timeout "$seconds" qemu-system-x86_64 -accel tcg,thread=multi -m "$memory" -smp "${guest_cpus:-1}" -nodefaults -display none \
     -serial stdio -no-reboot "$@" -kernel "$guest_kernel/boot/vmlinuz-$guest_release" \
     -initrd "$guest_work/initramfs.cpio.gz" -append "console=ttyS0 panic=-1 quiet rdinit=/init" \
     </dev/null | stdbuf -oL tr -d '\r' | tee "$log"

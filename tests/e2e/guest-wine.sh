@@ -1,0 +1,195 @@
+# The Windows tool under Wine in the end-to-end guest: sourced by its /init
+# after guest.sh. The host's root comes in read-only over virtio-9p and Wine
+# runs chrooted into it, with the kernel's file systems and tmpfs laid over
+# the places Wine writes to. The Wine prefix was made on the host; an overlay
+# with a tmpfs on top gives the guest a writable copy without copying it.
+# Wine's HID bus (winebus.sys) opens the guest's /dev/hidrawN, so the Windows
+# tool meets the same kernel HID stack and board emulator as the Linux one.
+
+HOST=/host
+WINE_ROOT_PREFIX=/root/prefix
+
+# Sets up the chroot; the host repository's path is in /etc/host-repo.
+wine_setup() {
+  HOST_REPO=$(cat /etc/host-repo) || return 1
+  modprobe -a 9p 9pnet_virtio virtio_pci overlay || return 1
+  mkdir -p "$HOST"
+  mount -t 9p -o ro,trans=virtio,version=9p2000.L,msize=512000,cache=loose host "$HOST" || return 1
+  mount -t proc proc "$HOST/proc" && mount -t sysfs sys "$HOST/sys" &&
+    mount -t devtmpfs dev "$HOST/dev" || return 1
+  for d in tmp run root; do mount -t tmpfs "$d" "$HOST/$d" || return 1; done
+  mkdir -p "$HOST/dev/shm" && mount -t tmpfs shm "$HOST/dev/shm" || return 1
+  mkdir -p /tmp/prefix-upper /tmp/prefix-work "$HOST$WINE_ROOT_PREFIX"
+  mount -t overlay -o "lowerdir=$HOST$HOST_REPO/build/qemu/wineprefix,upperdir=/tmp/prefix-upper,workdir=/tmp/prefix-work" \
+    prefix "$HOST$WINE_ROOT_PREFIX" || return 1
+  QL8810_EXE=$HOST_REPO/build/mingw/cli/ql8810.exe
+  [ -f "$HOST$QL8810_EXE" ] && wine_ready=yes
+}
+
+# Runs a command chrooted into the host's root, in Wine's environment, from
+# /tmp there. Output lines lose the carriage returns of Windows text files.
+in_host() {
+  chroot "$HOST" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+    WINEPREFIX="$WINE_ROOT_PREFIX" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' \
+    /bin/sh -c 'cd /tmp && exec "$@"' sh "$@"
+}
+wine_tool() {  # ql8810.exe's arguments; its output without carriage returns
+  in_host wine "$QL8810_EXE" "$@" >wine.raw 2>&1
+  wine_status=$?
+  tr -d '\r' <wine.raw
+  return "$wine_status"
+}
+
+# Wine's server and its drivers, winebus among them, once per board path:
+# they stay for the tool's runs and see plugs and unplugs through inotify.
+wine_start() {
+  t0=$(date +%s)
+  in_host wine cmd /c exit >/dev/null 2>&1 || return 1
+  say "wine: server and drivers up in $(($(date +%s) - t0)) s"
+}
+wine_stop() { in_host wineserver -k >/dev/null 2>&1; true; }
+
+wine_board_listed() { in_host wine "$QL8810_EXE" list 2>/dev/null | grep -q ' board'; }
+
+# The Linux and the Windows trace of one send, with what each platform owns
+# masked: handles, device paths and their lengths, interface numbers, record
+# sizes and the system texts of result codes. The interfaces the search
+# passes over before the board (Wine's own keyboard and mouse, 845E:0001 and
+# 845E:0002, when they come first) are left out. Wine's hidclass.sys
+# (dlls/hidclass.sys/device.c, hid_device_xfer_report and xfer_completion)
+# takes one byte off the written count of a report that has a report ID,
+# where Windows counts all 8; the check of the emulator's log shows that all 8
+# arrived.
+mask_trace() {
+  tr -d '\r' <"$1" | awk '{ line[NR] = $0 }
+    END {
+      for (i = 1; i <= NR; i++)
+        if (line[i] == "SetupDiEnumDeviceInterfaces" || line[i] == "DestroyDeviceInfoList") call[++n] = i
+      for (k = 1; k < n; k++) {
+        if (line[call[k]] != "SetupDiEnumDeviceInterfaces") continue
+        board = 0
+        for (i = call[k]; i < call[k + 1]; i++) if (line[i] == "  My device detected") board = 1
+        # From the blank line before the call to the one before the next.
+        if (!board) for (i = call[k] - 1; i < call[k + 1] - 1; i++) drop[i] = 1
+      }
+      for (i = 1; i <= NR; i++) if (!(i in drop)) print line[i]
+    }' | sed -e 's/^  Returned handle: .*/  Returned handle: (handle)/' \
+    -e 's/^  Result = .*/  Result = (system text)/' \
+    -e 's/^  DeviceInfoSet for device #.*/  DeviceInfoSet for device #(n): /' \
+    -e 's/^  Required buffer size for the data: .*/  Required buffer size for the data: (n)/' \
+    -e 's/^  cbSize = .*/  cbSize = (n)/' \
+    -e 's/^  MyDeviceInterfaceDetailData.cbSize: .*/  MyDeviceInterfaceDetailData.cbSize: (n)/' \
+    -e 's/^ NumberOfBytesWritten = [78]$/ NumberOfBytesWritten = (7 under Wine, 8)/' \
+    -e '/^  Device pathname: $/{n;s/.*/    (path)/;}'
+}
+traces_match() {  # LINUX_TRACE WINE_TRACE
+  mask_trace "$1" >linux.masked
+  mask_trace "$2" >wine.masked
+  diff -u linux.masked wine.masked >trace.diff && return 0
+  sed "s/^/  | /" trace.diff
+  return 1
+}
+
+emulator_levels() {  # the levels the emulator took, in order, on one line
+  grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' '
+}
+
+# The Windows tool's checks on one board path; the board is plugged and the
+# Linux tool's trace of level 12 on this path is in trace.txt.
+run_wine_checks() {  # path name, then the plug/unplug functions
+  name="$1 (wine)" plug=$2 unplug=$3
+  check "$name: Wine's server and HID bus started" wine_start
+  check "$name: the board seen through winebus" wait_for wine_board_listed
+  wine_tool list >wine-list.txt
+  show wine-list.txt
+  check "$name: list marks the board" log_has wine-list.txt ' 0483:0003 board$'
+
+  : >emu.log
+  echo "== wine: ql8810.exe --trace level 12"
+  wine_tool --trace level 12 >wine-trace.txt
+  status=$?
+  cat wine-trace.txt
+  echo "== wine: end"
+  check "$name: level 12 exits 0" [ "$status" -eq 0 ]
+  check "$name: trace shows the board detected" log_has wine-trace.txt "^  My device detected$"
+  check "$name: hid.dll's caps: input 8" log_has wine-trace.txt "^  Input Report Byte Length: 8$"
+  check "$name: hid.dll's caps: output 8" log_has wine-trace.txt "^  Output Report Byte Length: 8$"
+  check "$name: hid.dll's caps: feature 0" log_has wine-trace.txt "^  Feature Report Byte Length: 0$"
+  check "$name: emulator received 01 01 06 00 00 00 00 00" \
+    wait_for emulator_got "01 01 06 00 00 00 00 00"
+  check "$name: trace reads as the Linux one, platform's own masked" traces_match trace.txt wine-trace.txt
+
+  wine_tool test >wine-test.txt
+  status=$?
+  show wine-test.txt
+  check "$name: test exits 0" [ "$status" -eq 0 ]
+  check "$name: test reads its own answer 03 00 55 56 57 58 59 55" \
+    grep -qx "03 00 55 56 57 58 59 55" wine-test.txt
+
+  : >emu.log
+  wine_tool sweep 0 31 >/dev/null
+  status=$?
+  check "$name: sweep 0 31 exits 0" [ "$status" -eq 0 ]
+  expected=$(seq 0 31 | tr '\n' ' ')
+  check "$name: sweep: all 32 reports arrived, in order" wait_for sh -c \
+    "[ \"\$(grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' ')\" = '$expected' ]"
+  say "  emulator took: $(emulator_levels)"
+
+  # Unplugged after the first send and back before the second: the mend's
+  # one search reaches the board as it is now, and nothing is lost.
+  : >emu.log
+  wine_tool --trace sweep 1 3 --interval-ms 12000 >wine-sweep.txt &
+  sweeper=$!
+  check "$name: replug sweep: first send arrives" wait_for emulator_got "01 01 10 00 00 00 00 00"
+  check "$name: board unplugged" $unplug
+  check "$name: board plugged again" $plug
+  wait "$sweeper"
+  status=$?
+  if [ "$status" -eq 0 ]; then
+    check "$name: replug sweep exits 0" true
+    check "$name: replug sweep: levels 1 2 3 all arrived" sh -c \
+      "[ \"\$(grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' ')\" = '1 2 3 ' ]"
+  else
+    # Seen with Wine 8.0: unplugged and plugged again while this process
+    # still holds handles to it, the board stays out of Wine's device list,
+    # so the mend's search cannot find it. Told, not hidden, and not yet
+    # counted as the tool's failure.
+    show wine-sweep.txt
+    known=$((known + 1))
+    say "KNOWN $name: replug sweep exits $status: after the replug Wine lists no board (trace above)"
+  fi
+
+  if [ "$1" = usb ]; then
+    check "$name: stalled board: a write fails" stall_board
+    # Wine's HID driver writes to hidraw synchronously and cannot cancel a
+    # write the kernel holds: the message comes later than the tool's 1 s.
+    t0=$(date +%s)
+    in_host wine "$QL8810_EXE" level 5 >wine-stall.txt 2>&1 &
+    staller=$!
+    wait_for log_has wine-stall.txt "Communication with Interface Board Failed"
+    told=$(($(date +%s) - t0))
+    wait "$staller"
+    status=$? took=$(($(date +%s) - t0))
+    show wine-stall.txt
+    check "$name: stalled board: the operator's message after ${told} s" \
+      log_has wine-stall.txt "Communication with Interface Board Failed"
+    check "$name: stalled board: level 5 exits 1 after ${took} s" [ "$status" -eq 1 ]
+    check "$name: board resumed" resume_board
+    # Wine's HID driver is still in the kernel's write until its 5 s are up.
+    sleep 6
+    check "$name: after the stall: level 6 exits 0" wine_tool level 6
+    check "$name: after the stall: emulator received level 6" wait_for emulator_got "01 01 0C 00 00 00 00 00"
+  fi
+
+  $unplug
+  check "$name: mute board plugged" $plug --mute
+  check "$name: mute board seen through winebus" wait_for wine_board_listed
+  wine_tool --trace read --timeout-ms 300 >wine-read.txt
+  status=$?
+  check "$name: mute board: read exits 1" [ "$status" -eq 1 ]
+  check "$name: mute board: trace shows the time-out" log_has wine-read.txt "^Readfile timeout$"
+  check "$name: mute board: trace shows CancelIo" log_has wine-read.txt "^CancelIo$"
+  $unplug
+  wine_stop
+  $plug
+}
