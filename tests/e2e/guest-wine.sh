@@ -8,6 +8,8 @@
 
 HOST=/host
 WINE_ROOT_PREFIX=/root/prefix
+# The guest's own X display, in the chroot, for the windows.
+WINE_DISPLAY=:7
 
 # Sets up the chroot; the host repository's path is in /etc/host-repo.
 wine_setup() {
@@ -19,17 +21,25 @@ wine_setup() {
     mount -t devtmpfs dev "$HOST/dev" || return 1
   for d in tmp run root; do mount -t tmpfs "$d" "$HOST/$d" || return 1; done
   mkdir -p "$HOST/dev/shm" && mount -t tmpfs shm "$HOST/dev/shm" || return 1
+  # Where Xvfb keeps its compiled keymaps; the emulator's log, for the
+  # windows' check, as /mnt/emu.log.
+  if [ -d "$HOST/var/lib/xkb" ]; then mount -t tmpfs xkb "$HOST/var/lib/xkb" || return 1; fi
+  mount --bind /tmp "$HOST/mnt" || return 1
   mkdir -p /tmp/prefix-upper /tmp/prefix-work "$HOST$WINE_ROOT_PREFIX"
   mount -t overlay -o "lowerdir=$HOST$HOST_REPO/build/qemu/wineprefix,upperdir=/tmp/prefix-upper,workdir=/tmp/prefix-work" \
     prefix "$HOST$WINE_ROOT_PREFIX" || return 1
   QL8810_EXE=$HOST_REPO/build/mingw/cli/ql8810.exe
+  EVAL_EXE=$HOST_REPO/build/mingw/app/QL8810Eval.exe
+  # What the windows' check runs programs with: wine, on the guest's display.
+  printf '#!/bin/sh\n[ "$1" = --display ] && { echo %s; exit 0; }\nexec wine "$@"\n' "$WINE_DISPLAY" \
+    >"$HOST/tmp/wine-run" && chmod +x "$HOST/tmp/wine-run"
   [ -f "$HOST$QL8810_EXE" ] && wine_ready=yes
 }
 
 # Runs a command chrooted into the host's root, in Wine's environment, from
 # /tmp there. Output lines lose the carriage returns of Windows text files.
 in_host() {
-  chroot "$HOST" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+  chroot "$HOST" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$WINE_DISPLAY" \
     WINEPREFIX="$WINE_ROOT_PREFIX" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' \
     /bin/sh -c 'cd /tmp && exec "$@"' sh "$@"
 }
@@ -44,10 +54,20 @@ wine_tool() {  # ql8810.exe's arguments; its output without carriage returns
 # they stay for the tool's runs and see plugs and unplugs through inotify.
 wine_start() {
   t0=$(date +%s)
+  # Wine's desktop process needs the display from the server's start for a
+  # window to be shown later.
+  in_host Xvfb "$WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >xvfb.log 2>&1 &
+  xvfb_pid=$!
+  wait_for [ -S "$HOST/tmp/.X11-unix/X${WINE_DISPLAY#:}" ] || return 1
   in_host wine cmd /c exit >/dev/null 2>&1 || return 1
   say "wine: server and drivers up in $(($(date +%s) - t0)) s"
 }
-wine_stop() { in_host wineserver -k >/dev/null 2>&1; true; }
+wine_stop() {
+  in_host wineserver -k >/dev/null 2>&1
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  true
+}
 
 wine_board_listed() { in_host wine "$QL8810_EXE" list 2>/dev/null | grep -q ' board'; }
 
@@ -179,6 +199,18 @@ run_wine_checks() {  # path name, then the plug/unplug functions
     sleep 6
     check "$name: after the stall: level 6 exits 0" wine_tool level 6
     check "$name: after the stall: emulator received level 6" wait_for emulator_got "01 01 0C 00 00 00 00 00"
+  fi
+
+  if [ -f "$HOST$EVAL_EXE" ]; then
+    : >emu.log
+    in_host env QL_SMOKE_TIMEOUT=120 bash "$HOST_REPO/tests/windows/smoke.sh" /tmp/wine-run "$EVAL_EXE" \
+      board /mnt/emu.log >window.txt 2>&1
+    status=$?
+    show window.txt
+    check "$name: QL8810Eval.exe: splash, a key, level 12 sent, slider to 31, \"&Exit\" with status 0" \
+      [ "$status" -eq 0 ]
+  else
+    say "skipped $name: QL8810Eval.exe (built only with Qt for MinGW, scripts/qt-mingw)"
   fi
 
   $unplug

@@ -10,6 +10,11 @@
 #   smoke.sh WINE_RUN EXE demo [SHOTS]
 #     QL8810Eval-demo.exe the same way, with a send that reaches the simulated
 #     board: no message, and the board's window shows the report.
+#   smoke.sh WINE_RUN EXE board LOG
+#     QL8810Eval.exe against a real board (the end-to-end guest's emulator,
+#     whose log LOG lists every report it received): level 12 typed into the
+#     list and Send, then the slider dragged to 31 and let go; each report
+#     must reach the board, and no message may show.
 # With SHOTS (a path and a file-name prefix), a picture of each window as
 # Wine draws it is saved as SHOTS-<window>.png. Exit status 77: no display
 # (no Xvfb), the test is skipped.
@@ -18,7 +23,12 @@
 # manager, xdotool's windowfocus (not windowactivate) gives a window the keys.
 set -u
 run=$1 exe=$2 mode=$3 shots=${4:-}
-timeout_s=30
+board_log=
+if [ "$mode" = board ]; then
+  board_log=$4 shots=
+fi
+# Slow machines (the end-to-end guest emulates its CPUs) may wait longer.
+timeout_s=${QL_SMOKE_TIMEOUT:-30}
 
 display=$("$run" --display)
 if [ -z "$display" ]; then
@@ -119,6 +129,37 @@ window_sum() {
   import -window "$1" rgb:- 2>/dev/null | md5sum
 }
 
+# The board received REPORT (hex bytes), within the time-out.
+board_received() {
+  local end=$((SECONDS + timeout_s))
+  while ((SECONDS < end)); do
+    grep -qx "received $1" "$board_log" && return 0
+    sleep 0.2
+  done
+  fail "the board did not receive $1 within $timeout_s s"
+}
+no_message() {
+  [ -z "$(windows_named '^QL8810 Eval Kit$')" ] || fail "a message showed after $1"
+}
+
+# Presses button 1 at X1,Y1 of the dimming window's client area, drags to
+# X2,Y2 and lets go there.
+drag_main() {
+  local id=$1 x1=$2 y1=$3 x2=$4 y2=$5 border step
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  border=$(((WIDTH - 450) / 2))
+  local top=$((HEIGHT - 448 - border))
+  xdotool windowfocus "$id"
+  sleep 0.3
+  xdotool mousemove --window "$id" $((border + x1)) $((top + y1)) mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do
+    sleep 0.1
+    xdotool mousemove --window "$id" $((border + x1 + (x2 - x1) * step / 8)) $((top + y2))
+  done
+  sleep 0.3
+  xdotool mouseup 1
+}
+
 echo "== $exe on display $display"
 "$run" "$exe" </dev/null >"$log" 2>&1 &
 pid=$!
@@ -132,7 +173,25 @@ keys "$splash" space
 main=$(wait_window '^QL8810 Evaluation System$') || exit 1
 echo "a key press carried on to \"QL8810 Evaluation System\""
 
-if [ "$mode" = demo ]; then
+if [ "$mode" = board ]; then
+  # The list's entry, at twips (240, 2520) sized (1800, 375): select its text
+  # and type over it.
+  click_main "$main" 70 180
+  keys "$main" ctrl+a 1 2
+  click_main "$main" 192 180
+  board_received "01 01 06 00 00 00 00 00"
+  sleep 1
+  no_message "Send"
+  echo "level 12 and Send: the board received 01 01 06 00 00 00 00 00"
+  # The slider, at twips (240, 3660) sized (6264, 480): 16 to 434 pixels
+  # across; its handle (about 11 pixels wide) stands at level 12 after the
+  # send, about 178 pixels in. Dragged past the right end, it stops at 31.
+  drag_main "$main" 178 254 445 254
+  board_received "01 01 1F 00 00 00 00 00"
+  sleep 1
+  no_message "the slider"
+  echo "slider dragged to 31 and let go: the board received 01 01 1F 00 00 00 00 00"
+elif [ "$mode" = demo ]; then
   board=$(wait_window '^QL8810 board \(simulated\)$') || exit 1
   sleep 1
   before=$(window_sum "$board")
@@ -141,7 +200,7 @@ fi
 [ "$mode" = program ] && shot "$main" main
 
 # Send, at twips (2280, 2490) sized (1215, 435): its middle.
-click_main "$main" 192 180
+[ "$mode" = board ] || click_main "$main" 192 180
 if [ "$mode" = program ]; then
   box=$(wait_window '^QL8810 Eval Kit$') || exit 1
   shot "$box" message
@@ -155,7 +214,7 @@ if [ "$mode" = program ]; then
   keys "$box" Return
   wait_gone "$box" "the message box"
   echo "OK closed the message"
-else
+elif [ "$mode" = demo ]; then
   sleep 2
   box=$(windows_named '^QL8810 Eval Kit$')
   [ -z "$box" ] || fail "Send showed a message: the send did not reach the simulated board"
