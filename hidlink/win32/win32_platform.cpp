@@ -314,7 +314,8 @@ bool Win32Platform::WriteFile(Handle device, std::span<const std::uint8_t> repor
     if (!ok && error == ERROR_OPERATION_ABORTED) error = ERROR_TIMEOUT;
   }
   lastError_ = error;
-  bytesWritten = written;
+  // A failed write's count means nothing (Wine reports 0xFFFFFFFF there).
+  bytesWritten = ok ? written : 0;
   return ok;
 }
 

@@ -59,6 +59,9 @@ wine_start() {
   in_host Xvfb "$WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >xvfb.log 2>&1 &
   xvfb_pid=$!
   wait_for [ -S "$HOST/tmp/.X11-unix/X${WINE_DISPLAY#:}" ] || return 1
+  # Persistent: by default the server and its drivers end 3 s after the last
+  # program, and every later run would start them again.
+  in_host wineserver -p >/dev/null 2>&1
   in_host wine cmd /c exit >/dev/null 2>&1 || return 1
   say "wine: server and drivers up in $(($(date +%s) - t0)) s"
 }
@@ -67,6 +70,12 @@ wine_stop() {
   kill "$xvfb_pid" 2>/dev/null
   wait "$xvfb_pid" 2>/dev/null
   true
+}
+
+wine_restart() {
+  wine_stop
+  check "$name: Wine started afresh" wine_start
+  check "$name: the board seen through winebus" wait_for wine_board_listed
 }
 
 wine_board_listed() { in_host wine "$QL8810_EXE" list 2>/dev/null | grep -q ' board'; }
@@ -170,19 +179,21 @@ run_wine_checks() {  # path name, then the plug/unplug functions
     check "$name: replug sweep: levels 1 2 3 all arrived" sh -c \
       "[ \"\$(grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' ')\" = '1 2 3 ' ]"
   else
-    # Seen with Wine 8.0: unplugged and plugged again while this process
-    # still holds handles to it, the board stays out of Wine's device list,
-    # so the mend's search cannot find it. Told, not hidden, and not yet
-    # counted as the tool's failure.
+    # Wine 8.0 does not make the replugged board's device (the same
+    # instance, HID\VID_0483&PID_0003\0&0000&0&0) while a handle to the old
+    # one is open, and not later either, so the mend's search cannot find
+    # it. Windows announces the new device at once.
     show wine-sweep.txt
     known=$((known + 1))
-    say "KNOWN $name: replug sweep exits $status: after the replug Wine lists no board (trace above)"
+    say "KNOWN $name: replug sweep exits $status: Wine made no device for the replugged board"
   fi
+  # Only a new Wine session finds that board again.
+  wine_restart
 
   if [ "$1" = usb ]; then
     check "$name: stalled board: a write fails" stall_board
-    # Wine's HID driver writes to hidraw synchronously and cannot cancel a
-    # write the kernel holds: the message comes later than the tool's 1 s.
+    # Wine's HID driver writes to hidraw synchronously, and Wine's CancelIo
+    # returns only once that write has: the kernel's 5 s bound the tool.
     t0=$(date +%s)
     in_host wine "$QL8810_EXE" level 5 >wine-stall.txt 2>&1 &
     staller=$!
@@ -193,7 +204,7 @@ run_wine_checks() {  # path name, then the plug/unplug functions
     show wine-stall.txt
     check "$name: stalled board: the operator's message after ${told} s" \
       log_has wine-stall.txt "Communication with Interface Board Failed"
-    check "$name: stalled board: level 5 exits 1 after ${took} s" [ "$status" -eq 1 ]
+    check "$name: stalled board: level 5 exits 1 after ${took} s" [ "$status" -eq 1 -a "$took" -le 15 ]
     check "$name: board resumed" resume_board
     # Wine's HID driver is still in the kernel's write until its 5 s are up.
     sleep 6
@@ -215,6 +226,7 @@ run_wine_checks() {  # path name, then the plug/unplug functions
 
   $unplug
   check "$name: mute board plugged" $plug --mute
+  wine_restart
   check "$name: mute board seen through winebus" wait_for wine_board_listed
   wine_tool --trace read --timeout-ms 300 >wine-read.txt
   status=$?
