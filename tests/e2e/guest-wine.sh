@@ -122,6 +122,7 @@ traces_match() {  # LINUX_TRACE WINE_TRACE
 emulator_levels() {  # the levels the emulator took, in order, on one line
   grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' '
 }
+levels_are() { [ "$(emulator_levels)" = "$1" ]; }
 
 # The Windows tool's checks on one board path; the board is plugged and the
 # Linux tool's trace of level 12 on this path is in trace.txt.
@@ -160,8 +161,7 @@ run_wine_checks() {  # path name, then the plug/unplug functions
   status=$?
   check "$name: sweep 0 31 exits 0" [ "$status" -eq 0 ]
   expected=$(seq 0 31 | tr '\n' ' ')
-  check "$name: sweep: all 32 reports arrived, in order" wait_for sh -c \
-    "[ \"\$(grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' ')\" = '$expected' ]"
+  check "$name: sweep: all 32 reports arrived, in order" wait_for levels_are "$expected"
   say "  emulator took: $(emulator_levels)"
 
   # Unplugged after the first send and back before the second: the mend's
@@ -176,8 +176,7 @@ run_wine_checks() {  # path name, then the plug/unplug functions
   status=$?
   if [ "$status" -eq 0 ]; then
     check "$name: replug sweep exits 0" true
-    check "$name: replug sweep: levels 1 2 3 all arrived" sh -c \
-      "[ \"\$(grep '^level ' emu.log | sed 's/^level //' | tr '\n' ' ')\" = '1 2 3 ' ]"
+    check "$name: replug sweep: levels 1 2 3 all arrived" levels_are '1 2 3 '
   else
     # Wine 8.0 does not make the replugged board's device (the same
     # instance, HID\VID_0483&PID_0003\0&0000&0&0) while a handle to the old
