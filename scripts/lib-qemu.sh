@@ -99,8 +99,30 @@ guest_pack() {
   (cd "$guest_root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest_work/initramfs.cpio.gz"
 }
 
-# Boots the packed guest with $guest_cpus CPUs (1 unless set; more run as
-# threads of multi-threaded TCG) and the qemu options given; its console
+# Sets guest_accel, qemu's accelerator options, once: KVM only when a probe
+# guest under it (the kernel alone) gets as far as looking for its root file
+# system within 20 s (on some machines /dev/kvm is there but its guest prints
+# nothing, or qemu aborts), else multi-threaded TCG. The log says which.
+guest_pick_accel() {
+  [ -z "${guest_accel:-}" ] || return 0
+  guest_accel="-accel tcg,thread=multi"
+  if [ ! -r /dev/kvm ] || [ ! -w /dev/kvm ]; then
+    echo "== $guest_tag: accelerator: TCG, multi-threaded (no usable /dev/kvm)"
+    return 0
+  fi
+  local probe_log=$guest_work/kvm-probe.log started=$SECONDS
+  timeout 20 qemu-system-x86_64 -accel kvm -m 256 -nodefaults -display none -serial stdio -no-reboot \
+    -kernel "$guest_kernel/boot/vmlinuz-$guest_release" -append "console=ttyS0 panic=-1" \
+    </dev/null >"$probe_log" 2>&1
+  if grep -q 'VFS: Unable to mount root fs' "$probe_log"; then
+    guest_accel="-accel kvm"
+    echo "== $guest_tag: accelerator: KVM (its probe guest booted in $((SECONDS - started)) s)"
+  else
+    echo "== $guest_tag: accelerator: TCG, multi-threaded (KVM's probe guest did not boot in 20 s; $probe_log)"
+  fi
+}
+
+# Boots the packed guest with $guest_cpus CPUs (1 unless set) and the qemu options given; its console
 # goes to standard output and to $guest_work/guest.log, carriage returns
 # dropped. Fails with one line saying why when qemu fails, the guest outlives
 # SECONDS, or it ends without a line starting with RESULT_PREFIX.
@@ -108,8 +130,10 @@ guest_boot() {  # SECONDS MEMORY_MIB RESULT_PREFIX [QEMU_OPTION...]
   local seconds=$1 memory=$2 prefix=$3 status
   shift 3
   local log=$guest_work/guest.log
+  guest_pick_accel
   set +e
-  timeout "$seconds" qemu-system-x86_64 -accel tcg,thread=multi -m "$memory" -smp "${guest_cpus:-1}" -nodefaults -display none \
+  # shellcheck disable=SC2086 # guest_accel is a list of options
+  timeout "$seconds" qemu-system-x86_64 $guest_accel -m "$memory" -smp "${guest_cpus:-1}" -nodefaults -display none \
     -serial stdio -no-reboot "$@" -kernel "$guest_kernel/boot/vmlinuz-$guest_release" \
     -initrd "$guest_work/initramfs.cpio.gz" -append "console=ttyS0 panic=-1 quiet rdinit=/init" \
     </dev/null | stdbuf -oL tr -d '\r' | tee "$log"
