@@ -148,7 +148,9 @@ class Platform {
 
   // CreateEventA(inheritable, manual reset, initially signalled, no name).
   virtual Handle CreateReadEvent() = 0;
-  // WriteFile, blocking. `report` starts with the report ID byte.
+  // WriteFile: returns once the report is taken or the write has failed (a
+  // board that takes nothing fails it within a bounded time, see Win32's
+  // kWriteTimeoutMs). `report` starts with the report ID byte.
   virtual bool WriteFile(Handle device, std::span<const std::uint8_t> report,
                          std::uint32_t& bytesWritten) = 0;
   // ReadFile on a handle opened for overlapped reads. Completes at once (true,

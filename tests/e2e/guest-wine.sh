@@ -79,6 +79,16 @@ wine_stop() {
   true
 }
 
+# QL8810Eval.exe driven by the windows' smoke test against the board.
+run_window_check() {
+  : >emu.log
+  in_host env QL_SMOKE_TIMEOUT=120 bash "$HOST_REPO/tests/windows/smoke.sh" /tmp/wine-run "$EVAL_EXE" \
+    board /mnt/emu.log >window.txt 2>&1
+  status=$?
+  show window.txt
+  return "$status"
+}
+
 wine_board_listed() { in_host wine "$QL8810_EXE" list 2>/dev/null | grep -q ' board'; }
 
 # The Linux and the Windows trace of one send, with what each platform owns
@@ -181,34 +191,24 @@ run_wine_checks() {  # path name, then the plug/unplug functions
     [ "$(grep -c '^  My device detected$' wine-sweep.txt)" -eq 2 ]
   [ "$status" -eq 0 ] || show wine-sweep.txt
 
-  if [ "$1" = usb ]; then
-    check "$name: stalled board: a write fails" stall_board
-    # Wine's HID driver writes to hidraw synchronously, and Wine's CancelIo
-    # returns only once that write has: the kernel's 5 s bound the tool.
-    t0=$(date +%s)
-    in_host wine "$QL8810_EXE" level 5 >wine-stall.txt 2>&1 &
-    staller=$!
-    wait_for log_has wine-stall.txt "Communication with Interface Board Failed"
-    told=$(($(date +%s) - t0))
-    wait "$staller"
-    status=$? took=$(($(date +%s) - t0))
-    show wine-stall.txt
-    check "$name: stalled board: the operator's message after ${told} s" \
-      log_has wine-stall.txt "Communication with Interface Board Failed"
-    check "$name: stalled board: level 5 exits 1 after ${took} s" [ "$status" -eq 1 -a "$took" -le 15 ]
-    check "$name: board resumed" resume_board
-    # Wine's HID driver is still in the kernel's write until its 5 s are up.
-    sleep 6
-    check "$name: after the stall: level 6 exits 0" wine_tool level 6
-    check "$name: after the stall: emulator received level 6" wait_for emulator_got "01 01 0C 00 00 00 00 00"
-  fi
+  # Wine's HID driver writes to hidraw synchronously, and Wine's CancelIo
+  # returns only once that write has: the kernel's 5 s bound the tool, and
+  # the driver is still in that write for its 5 s after the board resumes.
+  if [ "$1" = usb ]; then run_stall_checks "$name" 15 6 wine_tool; fi
 
   if [ -f "$HOST$EVAL_EXE" ]; then
-    : >emu.log
-    in_host env QL_SMOKE_TIMEOUT=120 bash "$HOST_REPO/tests/windows/smoke.sh" /tmp/wine-run "$EVAL_EXE" \
-      board /mnt/emu.log >window.txt 2>&1
+    run_window_check
     status=$?
-    show window.txt
+    if [ "$status" -ne 0 ]; then
+      # Once in about six runs Wine showed no window at all, and the program
+      # printed nothing: once more, in a fresh Wine session. A fault of
+      # ours fails again.
+      say "$name: QL8810Eval.exe failed; once more in a fresh Wine session"
+      wine_stop
+      wine_start && wait_for wine_board_listed
+      run_window_check
+      status=$?
+    fi
     check "$name: QL8810Eval.exe: splash, a key, level 12 sent, slider to 31, \"&Exit\" with status 0" \
       [ "$status" -eq 0 ]
   else
