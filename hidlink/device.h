@@ -25,6 +25,13 @@ struct DeviceInfo {
   // The HID report descriptor (USB HID class definition 1.11, 6.2.2): all
   // that is known of the device's reports.
   std::vector<std::uint8_t> descriptor;
+  // Who the device says it is (its USB string descriptors, or what its bus
+  // gives instead) and where it is plugged in (a USB port path such as
+  // "1-2.3", or the system's own location text); empty where unknown.
+  std::string manufacturer;
+  std::string productName;
+  std::string serial;
+  std::string port;
 };
 
 // What one call of a device gives back: a length or nothing, and the

@@ -45,6 +45,44 @@ std::string ReadSmallFile(const std::filesystem::path& path) {
   return text.size() > 65536 ? std::string() : text;
 }
 
+// A sysfs text attribute without its line end.
+std::string ReadAttribute(const std::filesystem::path& path) {
+  std::string text = ReadSmallFile(path);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.pop_back();
+  return text;
+}
+
+// The value of KEY= in a uevent file's text, empty when it has none.
+std::string UeventValue(std::string_view uevent, std::string_view key) {
+  for (std::size_t at = 0; at < uevent.size();) {
+    std::size_t end = uevent.find('\n', at);
+    if (end == std::string_view::npos) end = uevent.size();
+    const std::string_view line = uevent.substr(at, end - at);
+    if (line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == '=')
+      return std::string(line.substr(key.size() + 1));
+    at = end + 1;
+  }
+  return {};
+}
+
+// Who the device is and where it is plugged in. A HID device on USB sits
+// under its USB interface and USB device; the USB device has the strings and
+// is named for its port ("1-2.3"). Other buses (uhid, Bluetooth) give only
+// the HID core's name and unique id.
+void DescribeOwner(const std::filesystem::path& hid, std::string_view uevent, DeviceInfo& info) {
+  const std::filesystem::path usb = hid.parent_path().parent_path();
+  std::error_code ec;
+  if (std::filesystem::exists(usb / "busnum", ec)) {
+    info.manufacturer = ReadAttribute(usb / "manufacturer");
+    info.productName = ReadAttribute(usb / "product");
+    info.serial = ReadAttribute(usb / "serial");
+    info.port = usb.filename().string();
+    return;
+  }
+  info.productName = UeventValue(uevent, "HID_NAME");
+  info.serial = UeventValue(uevent, "HID_UNIQ");
+}
+
 std::optional<std::uint32_t> ParseHex(std::string_view text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
   std::uint32_t value = 0;
@@ -162,9 +200,11 @@ std::vector<DeviceInfo> HidrawDevices::Enumerate() {
     // Above the HID device sit the USB interface and the USB device, which
     // has the version. Other buses have none there.
     const auto hid = std::filesystem::canonical(device, ec);
-    if (!ec)
+    if (!ec) {
       info.version = static_cast<std::uint16_t>(
           ParseHex(ReadSmallFile(hid.parent_path().parent_path() / "bcdDevice")).value_or(0));
+      DescribeOwner(hid, uevent, info);
+    }
     const std::string descriptor = ReadSmallFile(device / "report_descriptor");
     info.descriptor.assign(descriptor.begin(), descriptor.end());
     present.push_back(std::move(info));

@@ -5,6 +5,7 @@
 #endif
 #include <windows.h>
 // setupapi.h needs windows.h before it.
+#include <cfgmgr32.h>
 #include <setupapi.h>
 // MinGW-w64's HID headers (hidsdi.h brings hidpi.h in the right order)
 // declare C functions without a C++ guard of their own; they need windows.h
@@ -55,6 +56,15 @@ Guid FromSystem(const GUID& s) {
   g.Data3 = s.Data3;
   std::copy(std::begin(s.Data4), std::end(s.Data4), std::begin(g.Data4));
   return g;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating zero
+  return utf8;
 }
 
 SP_DEVICE_INTERFACE_DATA ToSystem(const InterfaceData& data) {
@@ -220,6 +230,61 @@ bool Win32Platform::GetAttributes(Handle device, Attributes& attributes) {
   attributes.ProductID = filled.ProductID;
   attributes.VersionNumber = filled.VersionNumber;
   return true;
+}
+
+bool Win32Platform::GetDeviceString(Handle device, DeviceString which, std::string& text) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  // A USB string descriptor holds 126 UTF-16 units at most; the last unit
+  // of the buffer stays a terminating zero whatever the driver writes.
+  wchar_t buffer[256] = {};
+  const ULONG bytes = sizeof buffer - sizeof buffer[0];
+  BOOLEAN ok = FALSE;
+  switch (which) {
+    case DeviceString::kManufacturer:
+      ok = ::HidD_GetManufacturerString(ToSystem(device), buffer, bytes);
+      break;
+    case DeviceString::kProduct:
+      ok = ::HidD_GetProductString(ToSystem(device), buffer, bytes);
+      break;
+    case DeviceString::kSerialNumber:
+      ok = ::HidD_GetSerialNumberString(ToSystem(device), buffer, bytes);
+      break;
+  }
+  lastError_ = ::GetLastError();
+  if (!ok) return false;
+  text = Utf8(buffer);
+  return true;
+}
+
+bool Win32Platform::GetDeviceLocation(Handle set, const InterfaceData& data,
+                                      std::string& location) {
+  if (!sets_.contains(set)) return Fail(ERROR_INVALID_HANDLE);
+  if (!KnownMember(set, data.Reserved)) return Fail(ERROR_INVALID_PARAMETER);
+  SP_DEVICE_INTERFACE_DATA member = ToSystem(data);
+  SP_DEVINFO_DATA node{};
+  node.cbSize = sizeof node;
+  // Asked for the size only, the call still names the member's device.
+  DWORD required = 0;
+  ::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, nullptr, 0, &required, &node);
+  if (node.DevInst == 0) return Fail(::GetLastError());
+  // The HID interface's own node has no location; the USB interface or
+  // device above it has. A few levels up is as far as any bus nests.
+  DEVINST at = node.DevInst;
+  for (int level = 0; level < 4; ++level) {
+    char paths[1024] = {};
+    ULONG size = sizeof paths - 2;
+    if (::CM_Get_DevNode_Registry_PropertyA(at, CM_DRP_LOCATION_PATHS, nullptr, paths, &size, 0) ==
+            CR_SUCCESS &&
+        paths[0] != 0) {
+      location = paths;  // the first of the list
+      lastError_ = 0;
+      return true;
+    }
+    DEVINST parent = 0;
+    if (::CM_Get_Parent(&parent, at, 0) != CR_SUCCESS) break;
+    at = parent;
+  }
+  return Fail(ERROR_NOT_FOUND);
 }
 
 bool Win32Platform::GetPreparsedData(Handle device, std::intptr_t& preparsed) {

@@ -48,6 +48,8 @@ class Win32Platform final : public Platform {
   bool DestroyDeviceInfoList(Handle set) override;
   Handle OpenDevice(const std::string& path, OpenMode mode) override;
   bool GetAttributes(Handle device, Attributes& attributes) override;
+  bool GetDeviceString(Handle device, DeviceString which, std::string& text) override;
+  bool GetDeviceLocation(Handle set, const InterfaceData& data, std::string& location) override;
   bool GetPreparsedData(Handle device, std::intptr_t& preparsed) override;
   bool GetCaps(std::intptr_t preparsed, Caps& caps) override;
   bool GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) override;
