@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "hidlink/board_selector.h"
 #include "hidlink/sim/sim_pc.h"
 
 namespace ql::cli {
@@ -22,7 +23,9 @@ enum class Command { kLevel, kBreak, kZeb, kRead, kSweep, kList, kTest, kCaps };
 struct CommandLine {
   std::optional<hidlink::sim::Scenario> simulate;  // empty: the machine's own platform
   bool trace = false;
+  std::optional<hidlink::BoardSelector> board;  // empty: the first board
   Command command = Command::kList;
+  bool json = false;
   int level = 0;
   bool silent = false;
   int zebCode = 0;
