@@ -44,6 +44,9 @@ constexpr OptionDef kTestOptions[] = {
     {"--byte1", "HH", "Second byte in hex, 00 to FF (default 00)"}};
 constexpr OptionDef kListOptions[] = {
     {"--json", "", "Print a JSON array of objects instead of lines, for scripts"}};
+constexpr OptionDef kWatchOptions[] = {
+    {"--json", "", "Print a JSON object per line instead"},
+    {"--count", "N", "End after N lines (default: until interrupted)"}};
 constexpr OptionDef kCapsOptions[] = {
     {"--descriptor", "FILE",
      "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/report_descriptor", true}};
@@ -65,6 +68,12 @@ constexpr CommandDef kCommands[] = {
      kListOptions,
      "List every HID interface present (index, path, VVVV:PPPP, serial number, product,\n"
      "      port) and mark the boards"},
+    {Command::kWatch,
+     "watch",
+     {},
+     kWatchOptions,
+     "Print a line each time a board is plugged in or unplugged: time, plugged or\n"
+     "      unplugged, serial number, port, path"},
     {Command::kTest,
      "test",
      {},
@@ -242,6 +251,11 @@ ParsedCommandLine CheckValues(const Words& words) {
       break;
     case Command::kList:
       line.json = words.Option("--json").has_value();
+      break;
+    case Command::kWatch:
+      line.json = words.Option("--json").has_value();
+      line.count =
+          static_cast<std::uint64_t>(number(option("--count", "0"), 0, 1000000000, "--count"));
       break;
     case Command::kTest:
       line.byte0 = static_cast<std::uint8_t>(

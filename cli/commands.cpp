@@ -8,6 +8,7 @@
 #include "board/dimming.h"
 #include "board/zeb.h"
 #include "cli/json_text.h"
+#include "cli/list_words.h"
 #include "cli/quoted_input.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
@@ -24,17 +25,6 @@ constexpr std::string_view kBoardWentAway =
 std::string FourHexDigits(std::uint16_t value) {
   return hidlink::TwoHexDigits(static_cast<std::uint8_t>(value >> 8)) +
          hidlink::TwoHexDigits(static_cast<std::uint8_t>(value & 0xFF));
-}
-
-// A serial number or port as one word of a list line: "-" when unknown,
-// quoted when it holds a blank or anything unusual.
-std::string Word(const std::string& text) {
-  if (text.empty()) return "-";
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F ||
-        c == '"' || c == '\\')
-      return QuotedInput(text);
-  return text;
 }
 
 std::string ListedJson(const hidlink::InterfaceEntry& entry, bool isBoard) {
@@ -136,8 +126,8 @@ int RunList(hidlink::Link& link, Streams io, bool json) {
     } else {
       io.out << "????:????";
     }
-    io.out << ' ' << Word(entry.serial) << ' ' << QuotedInput(entry.product) << ' '
-           << Word(entry.port) << (isBoard ? " board" : "") << '\n';
+    io.out << ' ' << ListWord(entry.serial) << ' ' << QuotedInput(entry.product) << ' '
+           << ListWord(entry.port) << (isBoard ? " board" : "") << '\n';
   }
   if (json) io.out << (entries.empty() ? "]\n" : "\n]\n");
   return 0;

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
   ql::hidlink::Link link(std::move(platform), ql::board::kBoardIdentity);
   link.LoadReportConstants();
   // A selector must name one board of those present before anything is
-  // written; list shows them all whatever it names.
-  if (o.board && o.command != Command::kList) {
+  // written; list and watch show them all whatever it names.
+  if (o.board && o.command != Command::kList && o.command != Command::kWatch) {
     const std::string problem =
         ql::hidlink::SelectionProblem(ql::hidlink::ListInterfaces(link.platform()), *o.board,
                                       link.BoardVendorID(), link.BoardProductID());
@@ -86,13 +86,17 @@ int main(int argc, char** argv) {
     case Command::kList:
       status = ql::cli::RunList(link, io, o.json);
       break;
+    case Command::kWatch:
+      status = ql::cli::RunWatch(link, io, o.json, o.count);
+      break;
     case Command::kTest:
       status = ql::cli::RunTest(link, io, o.byte0, o.byte1, ql::hidlink::kHidTestWaitMs);
       break;
     case Command::kCaps:
       break;
   }
-  if (status != 0 && o.command != Command::kList && !link.MyDeviceDetected())
+  if (status != 0 && o.command != Command::kList && o.command != Command::kWatch &&
+      !link.MyDeviceDetected())
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
 

@@ -93,6 +93,10 @@ class DeviceSystem {
   // has none.
   virtual std::string ErrorText(DeviceError code) const = 0;
   virtual ErrorCodes Codes() const = 0;
+  // Waits at most `milliseconds` (0xFFFFFFFF: without end) for a device to
+  // arrive or go; true when one may have. Watching starts with the first
+  // call: a caller enumerates after it and misses nothing.
+  virtual bool WaitForChange(std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace ql::hidlink

@@ -142,6 +142,12 @@ bool EmulatedPlatform::GetAttributes(Handle device, Attributes& attributes) {
   return Succeed();
 }
 
+bool EmulatedPlatform::WaitForDeviceChange(std::uint32_t milliseconds) {
+  const bool changed = system_->WaitForChange(milliseconds);
+  Succeed();
+  return changed;
+}
+
 bool EmulatedPlatform::GetDeviceString(Handle device, DeviceString which, std::string& text) {
   const DeviceObject* d = Find<DeviceObject>(device);
   if (!d) return Fail(codes_.invalidHandle);

@@ -69,6 +69,7 @@ class EmulatedPlatform final : public Platform {
   bool ResetEvent(Handle event) override;
   bool FlushQueue(Handle device) override;
   bool CloseHandle(Handle handle) override;
+  bool WaitForDeviceChange(std::uint32_t milliseconds) override;
   std::uint32_t LastError() const override { return lastError_; }
   std::uint32_t FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const override;
 

@@ -187,6 +187,13 @@ class Platform {
   // pending on a closed device handle is dropped as by CancelIo.
   virtual bool CloseHandle(Handle handle) = 0;
 
+  // Waits at most `milliseconds` (0xFFFFFFFF: without end) for a HID
+  // interface to arrive or go: on Windows the WM_DEVICECHANGE that
+  // RegisterDeviceNotification asks for. True when one may have. Watching
+  // starts with the first call: a caller enumerates after it and misses
+  // nothing. Nothing runs while nothing happens.
+  virtual bool WaitForDeviceChange(std::uint32_t milliseconds) = 0;
+
   // The failure code recorded right after the most recent call above.
   virtual std::uint32_t LastError() const = 0;
   // FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS):

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 namespace ql::hidlink::hidraw {
 namespace {
@@ -210,6 +212,56 @@ std::vector<DeviceInfo> HidrawDevices::Enumerate() {
     present.push_back(std::move(info));
   }
   return present;
+}
+
+HidrawDevices::~HidrawDevices() {
+  if (inotify_ >= 0) ::close(inotify_);
+}
+
+bool HidrawDevices::WaitForChange(std::uint32_t milliseconds) {
+  if (inotify_ < 0) {
+    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (inotify_ >= 0 &&
+        ::inotify_add_watch(inotify_, places_.devices.c_str(),
+                            IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+      ::close(inotify_);
+      inotify_ = -1;
+    }
+  }
+  if (inotify_ < 0) {
+    // No inotify (or no devices folder to watch): look again every second.
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::min<std::uint32_t>(milliseconds, 1000)));
+    return true;
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
+    int timeout = -1;
+    if (milliseconds != kInfinite) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
+    }
+    pollfd p{inotify_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeout);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    // Every event waiting is read: a storm of plugs is one change.
+    bool changed = false;
+    alignas(inotify_event) char events[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
+    for (;;) {
+      const ssize_t n = ::read(inotify_, events, sizeof events);
+      if (n <= 0) break;
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        // The queue overflowed: anything may have happened.
+        if (event->mask & IN_Q_OVERFLOW) changed = true;
+        if (event->len > 0 && NodeNumber(event->name)) changed = true;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    if (changed) return true;
+  }
 }
 
 OpenResult HidrawDevices::Open(const std::string& path, Access access) {

@@ -227,6 +227,23 @@ DeviceResult SimPc::BoardWrite(Board& board, std::span<const std::uint8_t> repor
   return {report.size(), 0};
 }
 
+bool SimPc::WaitForChange(std::uint32_t milliseconds) {
+  if (milliseconds == 0) return false;
+  if (scenario_ == Scenario::kReplug && !boards_.empty()) {
+    if (boards_[0].plugged) {
+      Unplug(0);
+    } else {
+      Replug(0);
+    }
+    return true;
+  }
+  constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, 3600000u)));
+  } while (milliseconds == kInfinite);
+  return false;
+}
+
 std::vector<DeviceInfo> SimPc::Enumerate() {
   std::vector<DeviceInfo> present;
   for (const Slot& slot : slots_)

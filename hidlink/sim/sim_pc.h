@@ -100,6 +100,10 @@ class SimPc final : public DeviceSystem {
   OpenResult Open(const std::string& path, Access access) override;
   std::string ErrorText(DeviceError code) const override;
   ErrorCodes Codes() const override;
+  // In the replug scenario every wait longer than 0 ms sees the first board
+  // go, or come back; elsewhere nothing is ever plugged or unplugged, and a
+  // wait takes its full time.
+  bool WaitForChange(std::uint32_t milliseconds) override;
 
  private:
   class Device;

@@ -6,6 +6,7 @@
 #include <windows.h>
 // setupapi.h needs windows.h before it.
 #include <cfgmgr32.h>
+#include <dbt.h>
 #include <setupapi.h>
 // MinGW-w64's HID headers (hidsdi.h brings hidpi.h in the right order)
 // declare C functions without a C++ guard of their own; they need windows.h
@@ -96,6 +97,48 @@ struct Win32Platform::WriteRequest {
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> report;
   ~WriteRequest() { ::CloseHandle(overlapped.hEvent); }
+};
+
+// Device notifications come to a window as messages; a message-only window
+// of the calling thread takes them, with no window shown and no message loop
+// beyond WaitForDeviceChange's own.
+struct Win32Platform::DeviceWatch {
+  HWND window = nullptr;
+  HDEVNOTIFY notification = nullptr;
+  bool changed = false;
+
+  static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE &&
+        (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+      auto* watch = reinterpret_cast<DeviceWatch*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (watch) watch->changed = true;
+      return TRUE;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  explicit DeviceWatch(const GUID& hid) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Receive;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QL8810DeviceWatch";
+    ::RegisterClassW(&windowClass);  // fails harmlessly when registered before
+    window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                               nullptr, windowClass.hInstance, nullptr);
+    if (!window) return;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = hid;
+    notification = ::RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
+  ~DeviceWatch() {
+    if (notification) ::UnregisterDeviceNotification(notification);
+    if (window) ::DestroyWindow(window);
+  }
+  DeviceWatch(const DeviceWatch&) = delete;
+  DeviceWatch& operator=(const DeviceWatch&) = delete;
 };
 
 Win32Platform::Win32Platform() = default;
@@ -230,6 +273,36 @@ bool Win32Platform::GetAttributes(Handle device, Attributes& attributes) {
   attributes.ProductID = filled.ProductID;
   attributes.VersionNumber = filled.VersionNumber;
   return true;
+}
+
+bool Win32Platform::WaitForDeviceChange(std::uint32_t milliseconds) {
+  if (!watch_) {
+    GUID hid{};
+    ::HidD_GetHidGuid(&hid);
+    watch_ = std::make_unique<DeviceWatch>(hid);
+    if (!watch_->notification) return Fail(::GetLastError());
+  }
+  if (!watch_->notification) return Fail(ERROR_INVALID_HANDLE);
+  watch_->changed = false;
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    MSG message;
+    while (::PeekMessageW(&message, watch_->window, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    if (watch_->changed) {
+      lastError_ = 0;
+      return true;
+    }
+    DWORD left = INFINITE;
+    if (milliseconds != INFINITE) {
+      const ULONGLONG spent = ::GetTickCount64() - start;
+      if (spent >= milliseconds) {
+        lastError_ = 0;
+        return false;
+      }
+      left = static_cast<DWORD>(milliseconds - spent);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left, QS_ALLINPUT);
+  }
 }
 
 bool Win32Platform::GetDeviceString(Handle device, DeviceString which, std::string& text) {

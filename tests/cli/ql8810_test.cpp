@@ -190,6 +190,25 @@ TEST(Ql8810, BoardSelectorReachesOneBoardOrSaysWhyNot) {
   EXPECT_EQ(LinesOf(huge.err).size(), 1u);
 }
 
+TEST(Ql8810, WatchTellsEachUnplugAndPlugOnce) {
+  const auto lines = LinesOf(RunTool("--simulate=replug watch --count 3").out);
+  const std::string path =
+      R"(\\?\hid#vid_0483&pid_0003#7&3a4b5c6d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+  const char* events[] = {"unplugged", "plugged", "unplugged"};
+  ASSERT_EQ(lines.size(), std::size(events));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    // 2026-12-07T12:05:30, then the event.
+    ASSERT_GT(lines[i].size(), 20u);
+    EXPECT_EQ(lines[i][10], 'T') << lines[i];
+    EXPECT_EQ(lines[i].substr(20),
+              std::string(events[i]) + " QL0001 PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3) " + path);
+  }
+  const auto json = LinesOf(RunTool("--simulate=replug watch --json --count 2").out);
+  ASSERT_EQ(json.size(), 2u);
+  EXPECT_EQ(json[1].rfind("{\"time\": \"", 0), 0u);
+  EXPECT_NE(json[1].find(R"x(", "event": "plugged", "serial": "QL0001", )x"), std::string::npos);
+}
+
 TEST(Ql8810, TraceOfASelectedBoardShowsItsSerialBeforeItIsDetected) {
   const ToolRun run = RunTool("--simulate=two --board QL0002 --trace level 12");
   ASSERT_EQ(run.status, 0);

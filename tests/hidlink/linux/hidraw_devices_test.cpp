@@ -146,6 +146,26 @@ TEST_F(HidrawTest, NamesEachDeviceFromItsUsbDeviceOrElseFromTheHidCore) {
   }
 }
 
+TEST_F(HidrawTest, WaitForChangeSeesHidrawNodesComeAndGoAndNothingElse) {
+  fs::create_directories(root_ / "dev");
+  HidrawDevices devices(Places{root_ / "class", root_ / "dev"});
+  EXPECT_FALSE(devices.WaitForChange(0));  // starts watching
+  const auto touch = [&](const std::string& name) { std::ofstream(root_ / "dev" / name) << ""; };
+
+  touch("ttyS0");
+  touch("hidrawx");
+  EXPECT_FALSE(devices.WaitForChange(50));
+  touch("hidraw3");
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  fs::remove(root_ / "dev" / "hidraw3");
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  // A storm of plugs is one change, and nothing of it is left for the next
+  // wait.
+  for (int n = 10; n < 400; ++n) touch("hidraw" + std::to_string(n));
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  EXPECT_FALSE(devices.WaitForChange(50));
+}
+
 TEST_F(HidrawTest, LinkFindsWritesAndReadsTheBoard) {
   AddNode(0, 0x046D, 0x0001, kUnnumbered);
   const int board = AddNode(1, 0x0483, 0x0003, kBoard);
