@@ -336,10 +336,17 @@ bool Win32Platform::GetDeviceLocation(Handle set, const InterfaceData& data,
   SP_DEVICE_INTERFACE_DATA member = ToSystem(data);
   SP_DEVINFO_DATA node{};
   node.cbSize = sizeof node;
-  // Asked for the size only, the call still names the member's device.
+  // The member's device comes with its detail record, asked for in full.
   DWORD required = 0;
-  ::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, nullptr, 0, &required, &node);
-  if (node.DevInst == 0) return Fail(::GetLastError());
+  ::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, nullptr, 0, &required, nullptr);
+  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 65536)
+    return Fail(ERROR_INVALID_DATA);
+  std::vector<DWORD> record((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+  auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(record.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  if (!::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, detail, required, nullptr,
+                                          &node))
+    return Fail(::GetLastError());
   // The HID interface's own node has no location; the USB interface or
   // device above it has. A few levels up is as far as any bus nests.
   DEVINST at = node.DevInst;

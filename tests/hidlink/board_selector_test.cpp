@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "hidlink/emulated_platform.h"
+#include "tests/support/fake_devices.h"
 #include "tests/support/sim_link.h"
 
 namespace ql::hidlink {
@@ -133,6 +135,23 @@ TEST(FindTheHid, WithASelectorTracesEachBoardsSerialAndPassesOverTheOthers) {
       EXPECT_EQ(bench.sim.firmwares[i]->ReceivedCount(), i == c.firmware ? 1u : 0u) << c.selector;
     EXPECT_EQ(bench.pc.OpenDevices(), 2) << c.selector;  // write and read handles of one board
   }
+}
+
+TEST(FindTheHid, ASerialNumberWithControlCharactersStaysOneTraceLine) {
+  auto devices = std::make_unique<testing::FakeDevices>();
+  DeviceInfo board;
+  board.path = "/dev/hidraw0";
+  board.vendor = board::BoardVendorID;
+  board.product = board::BoardProductID;
+  board.descriptor.assign(board::kBoardReportDescriptor.begin(),
+                          board::kBoardReportDescriptor.end());
+  board.serial = "QL\n00\r\x1B[2J1";
+  devices->devices.push_back(board);
+  Link link(std::make_unique<EmulatedPlatform>(std::move(devices)), board::kBoardIdentity);
+  link.SetBoardSelector(ParseBoardSelector("#1").selector);
+  ASSERT_TRUE(link.FindTheHid());
+  const auto lines = link.List().LinesFrom(0);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "  Serial Number: QL?00??[2J1"), lines.end());
 }
 
 TEST(FindTheHid, ASelectorThatNamesNoBoardPresentFindsNone) {
