@@ -93,6 +93,32 @@ std::optional<std::uint32_t> ParseHex(std::string_view text) {
   return value;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The end of a wait of `milliseconds`; none for kInfinite.
+std::optional<Clock::time_point> Deadline(std::uint32_t milliseconds) {
+  if (milliseconds == kInfinite) return std::nullopt;
+  return Clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+// poll(2) on one descriptor for input until `deadline`, through signals:
+// above 0 with `events` set when something came, 0 at the deadline, below 0
+// with errno on failure.
+int PollUntil(int fd, std::optional<Clock::time_point> deadline, short& events) {
+  for (;;) {
+    int timeout = -1;
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+      timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
+    }
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeout);
+    if (ready < 0 && errno == EINTR) continue;
+    events = p.revents;
+    return ready;
+  }
+}
+
 // One open node. A node opened only to learn who it is has no descriptor.
 class Node final : public HidDevice {
  public:
@@ -132,27 +158,17 @@ class Node final : public HidDevice {
       error = EBADF;
       return WaitResult::kFailed;
     }
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-      int timeout = -1;
-      if (milliseconds != kInfinite) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
-      }
-      pollfd p{fd_, POLLIN, 0};
-      const int ready = ::poll(&p, 1, timeout);
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready < 0) {
-        error = static_cast<DeviceError>(errno);
-        return WaitResult::kFailed;
-      }
-      if (ready == 0) return WaitResult::kTimedOut;
-      // Reports still queued are read even from a node that went away.
-      if (p.revents & POLLIN) return WaitResult::kReadable;
-      error = ENODEV;  // POLLERR, POLLHUP, POLLNVAL: the device was unplugged
+    short events = 0;
+    const int ready = PollUntil(fd_, Deadline(milliseconds), events);
+    if (ready < 0) {
+      error = static_cast<DeviceError>(errno);
       return WaitResult::kFailed;
     }
+    if (ready == 0) return WaitResult::kTimedOut;
+    // Reports still queued are read even from a node that went away.
+    if (events & POLLIN) return WaitResult::kReadable;
+    error = ENODEV;  // POLLERR, POLLHUP, POLLNVAL: the device was unplugged
+    return WaitResult::kFailed;
   }
 
   void Flush() override {
@@ -234,18 +250,10 @@ bool HidrawDevices::WaitForChange(std::uint32_t milliseconds) {
         std::chrono::milliseconds(std::min<std::uint32_t>(milliseconds, 1000)));
     return true;
   }
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+  const auto deadline = Deadline(milliseconds);
   for (;;) {
-    int timeout = -1;
-    if (milliseconds != kInfinite) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
-    }
-    pollfd p{inotify_, POLLIN, 0};
-    const int ready = ::poll(&p, 1, timeout);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return false;
+    short polled = 0;
+    if (PollUntil(inotify_, deadline, polled) <= 0) return false;
     // Every event waiting is read: a storm of plugs is one change.
     bool changed = false;
     alignas(inotify_event) char events[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
