@@ -55,7 +55,8 @@ run_two_board_checks() {  # path name, then the plug/unplug functions
   say "---- $name ----"
   : >emu1.log
   : >emu2.log
-  $plug 1 && $plug 2
+  # One after the other, so that list order (and #N) is QL0001, QL0002.
+  $plug 1 && wait_for boards_listed 1 && $plug 2
   check "$name: both listed" wait_for boards_listed 2
   ql8810 list >two-list.txt
   show two-list.txt
