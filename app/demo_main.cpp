@@ -3,7 +3,8 @@
 //
 //   QL8810Eval-demo [SCENARIO] [--screenshots DIR]
 //
-// SCENARIO is board (the default), absent, none, mute or replug. With --screenshots
+// SCENARIO is board (the default), absent, none, mute, replug, two or
+// two-no-serial. With --screenshots
 // the demo plays a short session, saves a picture of each window into DIR and
 // ends.
 #include <QApplication>
@@ -25,7 +26,8 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: QL8810Eval-demo [board|absent|none|mute|replug] [--screenshots DIR]\n";
+  std::cerr << "usage: QL8810Eval-demo [SCENARIO] [--screenshots DIR]\n"
+            << "SCENARIO: " << ql::hidlink::sim::kScenarioNames << "\n";
   return 2;
 }
 

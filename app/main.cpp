@@ -1,8 +1,14 @@
 // QL8810Eval: the operator's program, on the machine's own HID interfaces.
+//
+//   QL8810Eval [--board SELECTOR]
+//
+// SELECTOR names one of several boards as `ql8810 --board` does.
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/board_argument.h"
 #include "app/message_boxes.h"
 #include "app/program.h"
 #include "board/board_identity.h"
@@ -13,7 +19,14 @@ int main(int argc, char** argv) {
   // The program ends through "&Exit" or the dimming window's close box only.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  const ql::app::BoardArgument board = ql::app::BoardFromArguments(QApplication::arguments());
+  if (!board.error.empty()) {
+    // A program of the Windows GUI subsystem has no console to say it on.
+    QMessageBox::critical(nullptr, "QL8810Eval", QString::fromStdString(board.error));
+    return 2;
+  }
   ql::hidlink::Link link(ql::hidlink::MakeSystemPlatform(), ql::board::kBoardIdentity);
+  link.SetBoardSelector(board.selector);
   ql::app::MessageBoxes messages;
   ql::app::Program program(link, messages, [] {
     std::fflush(nullptr);

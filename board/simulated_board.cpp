@@ -7,12 +7,14 @@
 
 namespace ql::board {
 
-SimulatedPc MakeSimulatedPc(hidlink::sim::Scenario scenario) {
-  auto firmware = std::make_shared<Firmware>();
+namespace {
+
+hidlink::sim::BoardModel ModelOf(std::shared_ptr<Firmware> firmware) {
   hidlink::sim::BoardModel board;
   board.identity.vendor = BoardVendorID;
   board.identity.product = BoardProductID;
   board.identity.version = kBoardVersion;
+  board.identity.productName = "QL8810 interface board (simulated)";
   board.identity.descriptor.assign(kBoardReportDescriptor.begin(), kBoardReportDescriptor.end());
   board.firmware = [firmware](std::span<const std::uint8_t> report,
                               hidlink::sim::InputReport& answer) {
@@ -23,10 +25,24 @@ SimulatedPc MakeSimulatedPc(hidlink::sim::Scenario scenario) {
     }
     return firmware->LastTaken();
   };
-  auto pc = std::make_unique<hidlink::sim::SimPc>(scenario, std::move(board));
+  return board;
+}
+
+}  // namespace
+
+SimulatedPc MakeSimulatedPc(hidlink::sim::Scenario scenario) {
   SimulatedPc result;
+  std::vector<hidlink::sim::BoardModel> boards;
+  // A scenario without a board still has the first one's firmware to show.
+  const std::size_t count = std::max<std::size_t>(1, hidlink::sim::BoardsIn(scenario));
+  for (std::size_t i = 0; i < count; ++i) {
+    auto firmware = std::make_shared<Firmware>();
+    result.firmwares.push_back(firmware);
+    boards.push_back(ModelOf(std::move(firmware)));
+  }
+  result.firmware = result.firmwares.front();
+  auto pc = std::make_unique<hidlink::sim::SimPc>(scenario, std::move(boards));
   result.pc = pc.get();
-  result.firmware = firmware;
   result.platform = std::make_unique<hidlink::EmulatedPlatform>(std::move(pc));
   return result;
 }

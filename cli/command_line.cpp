@@ -42,6 +42,11 @@ constexpr OptionDef kSweepOptions[] = {
 constexpr OptionDef kTestOptions[] = {
     {"--byte0", "HH", "First byte in hex, 00 to FF (default 01, the report ID the board takes)"},
     {"--byte1", "HH", "Second byte in hex, 00 to FF (default 00)"}};
+constexpr OptionDef kListOptions[] = {
+    {"--json", "", "Print a JSON array of objects instead of lines, for scripts"}};
+constexpr OptionDef kWatchOptions[] = {
+    {"--json", "", "Print a JSON object per line instead"},
+    {"--count", "N", "End after N lines (default: until interrupted)"}};
 constexpr OptionDef kCapsOptions[] = {
     {"--descriptor", "FILE",
      "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/report_descriptor", true}};
@@ -57,7 +62,18 @@ constexpr CommandDef kCommands[] = {
     {Command::kRead, "read", {}, kReadOptions, "Read one input report and print its bytes in hex"},
     {Command::kSweep, "sweep", kSweepArguments, kSweepOptions,
      "Send every S-th level from FROM to TO in one process; stops at the first failure"},
-    {Command::kList, "list", {}, {}, "List every HID interface present and mark the board"},
+    {Command::kList,
+     "list",
+     {},
+     kListOptions,
+     "List every HID interface present (index, path, VVVV:PPPP, serial number, product,\n"
+     "      port) and mark the boards"},
+    {Command::kWatch,
+     "watch",
+     {},
+     kWatchOptions,
+     "Print a line each time a board is plugged in or unplugged: time, plugged or\n"
+     "      unplugged, serial number, port, path"},
     {Command::kTest,
      "test",
      {},
@@ -73,7 +89,11 @@ constexpr CommandDef kCommands[] = {
 // The tool's own options, given before or after the command. --simulate's
 // value is optional; see the parsing below.
 constexpr OptionDef kToolOptions[] = {
-    {"--simulate", "SCENARIO", ""}, {"--trace", "", ""}, {"--help", "", ""}, {"-h", "", ""},
+    {"--simulate", "SCENARIO", ""},
+    {"--trace", "", ""},
+    {"--board", "SELECTOR", ""},
+    {"--help", "", ""},
+    {"-h", "", ""},
     {"--version", "", ""},
 };
 
@@ -123,7 +143,7 @@ std::string ToolHelp() {
   std::string text =
       "ql8810: command-line companion of the QL8810 Eval Kit; sets the chip's dimming level\n"
       "through the kit's USB HID interface board.\n\n"
-      "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] COMMAND ...\n"
+      "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] [--board SELECTOR] COMMAND ...\n"
       "       ql8810 COMMAND --help\n\nCommands:\n";
   for (const CommandDef& c : kCommands) text += HelpLine(Usage(c), c.help);
   text +=
@@ -133,6 +153,10 @@ std::string ToolHelp() {
                "      SCENARIO is one of " +
                    std::string(hidlink::sim::kScenarioNames) + " (default board)") +
       HelpLine("--trace", "Write the link's diagnostic trace to standard error afterwards") +
+      HelpLine("--board SELECTOR",
+               "With several boards, the one to use: its serial number, device path or port\n"
+               "      as list shows them, or #N for the Nth board in list order (default: the\n"
+               "      first)") +
       HelpLine("--help, -h", "This help; after a command, the command's help") +
       HelpLine("--version", "The version") +
       "\nExit status: 0 done; 1 the board was not found or went away, a write failed or a\n"
@@ -141,8 +165,8 @@ std::string ToolHelp() {
 }
 
 std::string CommandHelp(const CommandDef& c) {
-  std::string text = "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] " + Usage(c) + "\n" +
-                     std::string(c.help) + "\n";
+  std::string text = "Usage: ql8810 [--simulate[=SCENARIO]] [--trace] [--board SELECTOR] " +
+                     Usage(c) + "\n" + std::string(c.help) + "\n";
   if (!c.options.empty()) text += "\nOptions:\n";
   for (const OptionDef& o : c.options)
     text +=
@@ -177,6 +201,12 @@ ParsedCommandLine CheckValues(const Words& words) {
   CommandLine& line = parsed.line;
   line.command = words.command->command;
   line.trace = words.Option("--trace").has_value();
+  if (const auto board = words.Option("--board")) {
+    hidlink::ParsedSelector selector = hidlink::ParseBoardSelector(*board);
+    if (!selector.selector)
+      return Bad("--board: bad selector " + QuotedInput(*board) + "; " + selector.error);
+    line.board = std::move(selector.selector);
+  }
   if (const auto scenario = words.Option("--simulate")) {
     if (scenario->empty()) return Bad("--simulate: empty scenario \"\"; " + ScenarioChoice());
     line.simulate = hidlink::sim::ParseScenario(*scenario);
@@ -220,6 +250,12 @@ ParsedCommandLine CheckValues(const Words& words) {
       line.repeat = number(option("--repeat", "1"), 1, 100000000, "--repeat");
       break;
     case Command::kList:
+      line.json = words.Option("--json").has_value();
+      break;
+    case Command::kWatch:
+      line.json = words.Option("--json").has_value();
+      line.count =
+          static_cast<std::uint64_t>(number(option("--count", "0"), 0, 1000000000, "--count"));
       break;
     case Command::kTest:
       line.byte0 = static_cast<std::uint8_t>(

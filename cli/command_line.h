@@ -11,18 +11,22 @@
 #include <string>
 #include <string_view>
 
+#include "hidlink/board_selector.h"
 #include "hidlink/sim/sim_pc.h"
 
 namespace ql::cli {
 
-enum class Command { kLevel, kBreak, kZeb, kRead, kSweep, kList, kTest, kCaps };
+enum class Command { kLevel, kBreak, kZeb, kRead, kSweep, kList, kWatch, kTest, kCaps };
 
 // A command line to run, every value checked. Only the command's own fields
 // are meaningful.
 struct CommandLine {
   std::optional<hidlink::sim::Scenario> simulate;  // empty: the machine's own platform
   bool trace = false;
+  std::optional<hidlink::BoardSelector> board;  // empty: the first board
   Command command = Command::kList;
+  bool json = false;
+  std::uint64_t count = 0;  // watch: 0 until interrupted
   int level = 0;
   bool silent = false;
   int zebCode = 0;

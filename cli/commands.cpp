@@ -7,6 +7,9 @@
 
 #include "board/dimming.h"
 #include "board/zeb.h"
+#include "cli/json_text.h"
+#include "cli/list_words.h"
+#include "cli/quoted_input.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
 #include "hidlink/text_helpers.h"
@@ -22,6 +25,22 @@ constexpr std::string_view kBoardWentAway =
 std::string FourHexDigits(std::uint16_t value) {
   return hidlink::TwoHexDigits(static_cast<std::uint8_t>(value >> 8)) +
          hidlink::TwoHexDigits(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+std::string ListedJson(const hidlink::InterfaceEntry& entry, bool isBoard) {
+  std::string json =
+      "{\"index\": " + std::to_string(entry.index) + ", \"path\": " + JsonString(entry.path);
+  if (entry.attributes) {
+    json += ", \"vendor_id\": " + std::to_string(entry.attributes->VendorID) +
+            ", \"product_id\": " + std::to_string(entry.attributes->ProductID) +
+            ", \"version\": " + std::to_string(entry.attributes->VersionNumber);
+  } else {
+    json += ", \"vendor_id\": null, \"product_id\": null, \"version\": null";
+  }
+  return json + ", \"serial\": " + JsonString(entry.serial) +
+         ", \"manufacturer\": " + JsonString(entry.manufacturer) +
+         ", \"product\": " + JsonString(entry.product) + ", \"port\": " + JsonString(entry.port) +
+         ", \"board\": " + (isBoard ? "true" : "false") + "}";
 }
 
 }  // namespace
@@ -91,8 +110,15 @@ int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int in
   return 0;
 }
 
-int RunList(hidlink::Link& link, Streams io) {
-  for (const auto& entry : hidlink::ListInterfaces(link.platform())) {
+int RunList(hidlink::Link& link, Streams io, bool json) {
+  const auto entries = hidlink::ListInterfaces(link.platform());
+  if (json) io.out << '[';
+  for (const auto& entry : entries) {
+    const bool isBoard = entry.Is(link.BoardVendorID(), link.BoardProductID());
+    if (json) {
+      io.out << (entry.index == 0 ? "\n" : ",\n") << ' ' << ListedJson(entry, isBoard);
+      continue;
+    }
     io.out << entry.index << ' ' << (entry.path.empty() ? "?" : entry.path) << ' ';
     if (entry.attributes) {
       io.out << FourHexDigits(entry.attributes->VendorID) << ':'
@@ -100,9 +126,10 @@ int RunList(hidlink::Link& link, Streams io) {
     } else {
       io.out << "????:????";
     }
-    if (entry.Is(link.BoardVendorID(), link.BoardProductID())) io.out << " board";
-    io.out << '\n';
+    io.out << ' ' << ListWord(entry.serial) << ' ' << QuotedInput(entry.product) << ' '
+           << ListWord(entry.port) << (isBoard ? " board" : "") << '\n';
   }
+  if (json) io.out << (entries.empty() ? "]\n" : "\n]\n");
   return 0;
 }
 

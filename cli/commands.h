@@ -36,7 +36,11 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs);
 // send that fails ends it.
 int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
              int repeat = 1);
-int RunList(hidlink::Link& link, Streams io);
+// Every HID interface present, a line each, or as a JSON array.
+int RunList(hidlink::Link& link, Streams io, bool json = false);
+// A line (or JSON line) each time a board is plugged in or unplugged, until
+// interrupted, or until `count` lines when it is not 0.
+int RunWatch(hidlink::Link& link, Streams io, bool json, std::uint64_t count);
 // One write-then-read test without auto-increment; prints the bytes that came
 // back. `waitMs` is there for tests; the tool waits as the window does.
 int RunTest(hidlink::Link& link, Streams io, std::uint8_t byte0, std::uint8_t byte1,

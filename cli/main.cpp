@@ -11,7 +11,9 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/descriptor_caps.h"
+#include "hidlink/board_selector.h"
 #include "hidlink/hid_test.h"
+#include "hidlink/interface_list.h"
 #include "hidlink/sim/sim_pc.h"
 
 namespace {
@@ -49,6 +51,18 @@ int main(int argc, char** argv) {
                  : ql::hidlink::MakeSystemPlatform();
   ql::hidlink::Link link(std::move(platform), ql::board::kBoardIdentity);
   link.LoadReportConstants();
+  // A selector must name one board of those present before anything is
+  // written; list and watch show them all whatever it names.
+  if (o.board && o.command != Command::kList && o.command != Command::kWatch) {
+    const std::string problem =
+        ql::hidlink::SelectionProblem(ql::hidlink::ListInterfaces(link.platform()), *o.board,
+                                      link.BoardVendorID(), link.BoardProductID());
+    if (!problem.empty()) {
+      std::cerr << "ql8810: " << problem << '\n';
+      return 1;
+    }
+    link.SetBoardSelector(o.board);
+  }
 
   ql::cli::ConsoleMessages messages(std::cerr);
   const ql::cli::Streams io{std::cout, std::cerr, messages};
@@ -70,7 +84,10 @@ int main(int argc, char** argv) {
       status = ql::cli::RunSweep(link, io, o.from, o.to, o.step, o.intervalMs, o.repeat);
       break;
     case Command::kList:
-      status = ql::cli::RunList(link, io);
+      status = ql::cli::RunList(link, io, o.json);
+      break;
+    case Command::kWatch:
+      status = ql::cli::RunWatch(link, io, o.json, o.count);
       break;
     case Command::kTest:
       status = ql::cli::RunTest(link, io, o.byte0, o.byte1, ql::hidlink::kHidTestWaitMs);
@@ -78,7 +95,8 @@ int main(int argc, char** argv) {
     case Command::kCaps:
       break;
   }
-  if (status != 0 && o.command != Command::kList && !link.MyDeviceDetected())
+  if (status != 0 && o.command != Command::kList && o.command != Command::kWatch &&
+      !link.MyDeviceDetected())
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
 

@@ -1,8 +1,11 @@
 // ql8810-board-emulator: plays the interface board's firmware against a real
 // kernel, for end-to-end tests of the Linux build without the board.
 //
-//   ql8810-board-emulator --uhid [--mute]            a uhid device on /dev/uhid
-//   ql8810-board-emulator --gadget /dev/hidg0 [--mute] behind a USB HID gadget
+//   ql8810-board-emulator --uhid [--serial TEXT] [--mute]  a uhid device on /dev/uhid
+//   ql8810-board-emulator --gadget /dev/hidg0 [--mute]     behind a USB HID gadget
+//
+// Several may run at once, each a board of its own; --serial tells uhid
+// boards apart (a gadget's serial number is in its configfs strings).
 //   ql8810-board-emulator --print-descriptor          the report descriptor bytes
 //
 // SIGUSR1 stalls the board (it stops reading what the host sends), SIGUSR2
@@ -63,7 +66,7 @@ void RequestResume(int) {
 }
 
 int Usage() {
-  std::cerr << "usage: ql8810-board-emulator --uhid [PATH] [--mute]\n"
+  std::cerr << "usage: ql8810-board-emulator --uhid [PATH] [--serial TEXT] [--mute]\n"
                "       ql8810-board-emulator --gadget PATH [--mute]\n"
                "       ql8810-board-emulator --print-descriptor\n";
   return 2;
@@ -73,8 +76,9 @@ int Usage() {
 
 int main(int argc, char** argv) {
   using namespace ql::emulator;
-  std::string uhid, gadget;
+  std::string uhid, gadget, serial;
   bool mute = false;
+  bool serialGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool hasValue = i + 1 < argc && argv[i + 1][0] != '-';
@@ -82,6 +86,9 @@ int main(int argc, char** argv) {
       uhid = hasValue ? argv[++i] : "/dev/uhid";
     } else if (arg == "--gadget" && hasValue) {
       gadget = argv[++i];
+    } else if (arg == "--serial" && i + 1 < argc) {
+      serial = argv[++i];
+      serialGiven = true;
     } else if (arg == "--mute") {
       mute = true;
     } else if (arg == "--print-descriptor") {
@@ -92,6 +99,12 @@ int main(int argc, char** argv) {
     }
   }
   if (uhid.empty() == gadget.empty()) return Usage();
+  if (serialGiven && (uhid.empty() || serial.size() > kMaxSerialLength)) {
+    std::cerr << "ql8810-board-emulator: --serial is for --uhid, " << kMaxSerialLength
+              << " bytes at most; a gadget's serial number is its configfs "
+                 "strings/0x409/serialnumber\n";
+    return 2;
+  }
 
   struct sigaction action {};
   action.sa_handler = RequestStop;
@@ -115,5 +128,5 @@ int main(int argc, char** argv) {
     if (answer) answers.emplace_back(answer->begin(), answer->end());
     return answers;
   };
-  return uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, firmware);
+  return uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, serial, firmware);
 }

@@ -28,8 +28,11 @@ extern volatile std::sig_atomic_t stallRequested;
 // and while stalled waits a little, so that a loop calling it does not spin.
 bool Stalled();
 
-// Both return the process exit status.
-int RunOnUhid(const std::string& path, const Firmware& firmware);
+// Both return the process exit status. `serial` is the uhid device's unique
+// id, which the HID core shows as its serial number (HID_UNIQ); a gadget's is
+// its configfs strings/0x409/serialnumber.
+inline constexpr std::size_t kMaxSerialLength = 63;
+int RunOnUhid(const std::string& path, const std::string& serial, const Firmware& firmware);
 int RunOnGadget(const std::string& path, const Firmware& firmware);
 
 // Every line the emulator logs, on standard output, flushed.

@@ -28,13 +28,14 @@ bool Send(int fd, const uhid_event& event) {
   return true;
 }
 
-bool Create(int fd) {
+bool Create(int fd, const std::string& serial) {
   uhid_event event{};
   event.type = UHID_CREATE2;
   auto& c = event.u.create2;
   std::strncpy(reinterpret_cast<char*>(c.name), "QL8810 interface board (emulated)",
                sizeof c.name - 1);
   std::strncpy(reinterpret_cast<char*>(c.phys), "ql8810-emulator", sizeof c.phys - 1);
+  std::strncpy(reinterpret_cast<char*>(c.uniq), serial.c_str(), sizeof c.uniq - 1);
   c.rd_size = static_cast<std::uint16_t>(board::kBoardReportDescriptor.size());
   c.bus = kBusUsb;
   c.vendor = board::BoardVendorID;
@@ -73,13 +74,13 @@ void Refuse(int fd, const uhid_event& request) {
 
 }  // namespace
 
-int RunOnUhid(const std::string& path, const Firmware& firmware) {
+int RunOnUhid(const std::string& path, const std::string& serial, const Firmware& firmware) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     Log("cannot open " + path + ": " + std::strerror(errno));
     return 1;
   }
-  if (!Create(fd)) {
+  if (!Create(fd, serial)) {
     ::close(fd);
     return 1;
   }

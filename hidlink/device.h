@@ -25,6 +25,13 @@ struct DeviceInfo {
   // The HID report descriptor (USB HID class definition 1.11, 6.2.2): all
   // that is known of the device's reports.
   std::vector<std::uint8_t> descriptor;
+  // Who the device says it is (its USB string descriptors, or what its bus
+  // gives instead) and where it is plugged in (a USB port path such as
+  // "1-2.3", or the system's own location text); empty where unknown.
+  std::string manufacturer;
+  std::string productName;
+  std::string serial;
+  std::string port;
 };
 
 // What one call of a device gives back: a length or nothing, and the
@@ -86,6 +93,10 @@ class DeviceSystem {
   // has none.
   virtual std::string ErrorText(DeviceError code) const = 0;
   virtual ErrorCodes Codes() const = 0;
+  // Waits at most `milliseconds` (0xFFFFFFFF: without end) for a device to
+  // arrive or go; true when one may have. Watching starts with the first
+  // call: a caller enumerates after it and misses nothing.
+  virtual bool WaitForChange(std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace ql::hidlink

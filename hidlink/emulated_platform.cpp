@@ -121,12 +121,13 @@ Handle EmulatedPlatform::OpenDevice(const std::string& path, OpenMode mode) {
     Fail(opened.error);
     return kInvalidHandle;
   }
-  DeviceObject device{std::move(opened.device), mode, {}, {}};
+  DeviceObject device{std::move(opened.device), mode, {}, {}, {}};
   if (const auto info = Describe(path)) {
     device.reports = ParseReportDescriptor(info->descriptor);
     device.attributes.VendorID = info->vendor;
     device.attributes.ProductID = info->product;
     device.attributes.VersionNumber = info->version;
+    device.strings = {info->manufacturer, info->productName, info->serial};
   }
   Succeed();
   return NewHandle(std::move(device));
@@ -138,6 +139,33 @@ bool EmulatedPlatform::GetAttributes(Handle device, Attributes& attributes) {
   attributes.VendorID = d->attributes.VendorID;
   attributes.ProductID = d->attributes.ProductID;
   attributes.VersionNumber = d->attributes.VersionNumber;
+  return Succeed();
+}
+
+bool EmulatedPlatform::WaitForDeviceChange(std::uint32_t milliseconds) {
+  const bool changed = system_->WaitForChange(milliseconds);
+  Succeed();
+  return changed;
+}
+
+bool EmulatedPlatform::GetDeviceString(Handle device, DeviceString which, std::string& text) {
+  const DeviceObject* d = Find<DeviceObject>(device);
+  if (!d) return Fail(codes_.invalidHandle);
+  const std::string& found = d->strings[static_cast<std::size_t>(which)];
+  // A device without the string has no descriptor to give.
+  if (found.empty()) return Fail(codes_.invalidParameter);
+  text = found;
+  return Succeed();
+}
+
+bool EmulatedPlatform::GetDeviceLocation(Handle set, const InterfaceData& data,
+                                         std::string& location) {
+  const InfoSet* s = Find<InfoSet>(set);
+  if (!s) return Fail(codes_.invalidHandle);
+  if (data.Reserved >= s->members.size()) return Fail(codes_.invalidParameter);
+  const std::string& port = s->members[data.Reserved].port;
+  if (port.empty()) return Fail(codes_.invalidParameter);
+  location = port;
   return Succeed();
 }
 

@@ -15,6 +15,7 @@
 //  - Handles are tokens of this table, never the system's own.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -50,6 +51,8 @@ class EmulatedPlatform final : public Platform {
   bool DestroyDeviceInfoList(Handle set) override;
   Handle OpenDevice(const std::string& path, OpenMode mode) override;
   bool GetAttributes(Handle device, Attributes& attributes) override;
+  bool GetDeviceString(Handle device, DeviceString which, std::string& text) override;
+  bool GetDeviceLocation(Handle set, const InterfaceData& data, std::string& location) override;
   bool GetPreparsedData(Handle device, std::intptr_t& preparsed) override;
   bool GetCaps(std::intptr_t preparsed, Caps& caps) override;
   bool GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) override;
@@ -66,6 +69,7 @@ class EmulatedPlatform final : public Platform {
   bool ResetEvent(Handle event) override;
   bool FlushQueue(Handle device) override;
   bool CloseHandle(Handle handle) override;
+  bool WaitForDeviceChange(std::uint32_t milliseconds) override;
   std::uint32_t LastError() const override { return lastError_; }
   std::uint32_t FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const override;
 
@@ -78,6 +82,8 @@ class EmulatedPlatform final : public Platform {
     OpenMode mode;
     DescriptorSummary reports;
     Attributes attributes;
+    // Manufacturer, product and serial number, as DeviceString orders them.
+    std::array<std::string, 3> strings;
     std::uint32_t lastTransfer = 0;
   };
   // A read left pending writes into the caller's buffer only inside the wait

@@ -23,6 +23,7 @@ bool Link::FindTheHid() {
 
   bool noMoreInterfaces = false;
   MyDeviceDetected_ = false;
+  boardsMet_ = 0;
 
   const Guid hidClassGuid = platform_->GetHidGuid();
   ReportApiCall("GetHidGuid");
@@ -93,7 +94,7 @@ bool Link::ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, Int
   list_.Append("  Version Number: " + HexText(DeviceAttributes_.VersionNumber));
 
   if (filled && DeviceAttributes_.VendorID == board_.VendorID &&
-      DeviceAttributes_.ProductID == board_.ProductID) {
+      DeviceAttributes_.ProductID == board_.ProductID && Selected(deviceInfoSet, data)) {
     list_.Append("  My device detected");
     return true;
   }
@@ -103,6 +104,20 @@ bool Link::ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, Int
   HIDHandle_ = kNoHandle;
   ReportApiCall("CloseHandle");
   return false;
+}
+
+bool Link::Selected(Handle deviceInfoSet, const InterfaceData& data) {
+  if (!selector_) return true;
+  std::string serial;
+  if (!platform_->GetDeviceString(HIDHandle_, DeviceString::kSerialNumber, serial)) serial.clear();
+  // The device's own text: one line in the trace whatever it holds.
+  std::string shown = serial;
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  list_.Append("  Serial Number: " + shown);
+  std::string port;
+  if (!platform_->GetDeviceLocation(deviceInfoSet, data, port)) port.clear();
+  return selector_->Matches(++boardsMet_, {serial, DevicePath_, port});
 }
 
 bool Link::ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data) {

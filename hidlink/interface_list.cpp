@@ -21,6 +21,10 @@ std::string PathOf(Platform& platform, Handle set, const InterfaceData& data) {
   return PathInDetail(detail);
 }
 
+void ReadString(Platform& platform, Handle device, DeviceString which, std::string& text) {
+  if (!platform.GetDeviceString(device, which, text)) text.clear();
+}
+
 }  // namespace
 
 std::vector<InterfaceEntry> ListInterfaces(Platform& platform) {
@@ -40,8 +44,14 @@ std::vector<InterfaceEntry> ListInterfaces(Platform& platform) {
       attributes.Size = 12;
       if (IsOpenHandle(device) && platform.GetAttributes(device, attributes))
         entry.attributes = attributes;
-      if (IsOpenHandle(device)) platform.CloseHandle(device);
+      if (IsOpenHandle(device)) {
+        ReadString(platform, device, DeviceString::kManufacturer, entry.manufacturer);
+        ReadString(platform, device, DeviceString::kProduct, entry.product);
+        ReadString(platform, device, DeviceString::kSerialNumber, entry.serial);
+        platform.CloseHandle(device);
+      }
     }
+    if (!platform.GetDeviceLocation(set, data, entry.port)) entry.port.clear();
     entries.push_back(std::move(entry));
   }
   platform.DestroyDeviceInfoList(set);

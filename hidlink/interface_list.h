@@ -16,6 +16,11 @@ struct InterfaceEntry {
   std::string path;
   // Empty when the interface could not be asked (no path, no access).
   std::optional<Attributes> attributes;
+  // Empty where the device or the system gives none.
+  std::string manufacturer;
+  std::string product;
+  std::string serial;
+  std::string port;
   bool Is(std::uint16_t vendor, std::uint16_t product) const;
 };
 

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hidlink/board_selector.h"
 #include "hidlink/diagnostic_list.h"
 #include "hidlink/platform.h"
 
@@ -68,6 +69,10 @@ class Link {
   // Searches the present HID interfaces for the board, opens it for writes and
   // for overlapped reads, reads its capabilities; true when it was found.
   bool FindTheHid();
+  // Which board the search takes when several are plugged in; without a
+  // selector, the first. With one, every board the search examines traces
+  // its serial number, and one the selector does not name is passed over.
+  void SetBoardSelector(std::optional<BoardSelector> selector) { selector_ = std::move(selector); }
   // Closes both handles without a trace and marks the board as not open.
   void CloseTheHid();
   // Closes both handles at exit and traces both closes.
@@ -142,6 +147,8 @@ class Link {
   // One candidate of the search; true when it is the board.
   bool ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, InterfaceData& data);
   bool ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data);
+  // Whether the board just examined is the one the selector names.
+  bool Selected(Handle deviceInfoSet, const InterfaceData& data);
   void QueryCapabilities();
   void PrepareReadEvent();
   void CloseLeftoverHandles();
@@ -163,6 +170,8 @@ class Link {
 
   std::unique_ptr<Platform> platform_;
   BoardIdentity board_;
+  std::optional<BoardSelector> selector_;
+  std::uint32_t boardsMet_ = 0;  // by the search under way
   DiagnosticList list_;
   WaitRunner waitRunner_;
 

@@ -99,6 +99,9 @@ inline constexpr std::uint16_t kMaxValueCapsRequest = 14;
 // system keeps to itself, such as keyboards, allow).
 enum class OpenMode { kWrite, kOverlappedRead, kQueryOnly };
 
+// The strings of a device that HidD_Get…String asks for.
+enum class DeviceString { kManufacturer, kProduct, kSerialNumber };
+
 // Wait outcomes, as WaitForSingleObject gives them.
 inline constexpr std::uint32_t kWaitObject0 = 0;
 inline constexpr std::uint32_t kWaitTimeout = 258;
@@ -134,6 +137,15 @@ class Platform {
   virtual Handle OpenDevice(const std::string& path, OpenMode mode) = 0;
   // HidD_GetAttributes. Leaves `attributes` untouched on failure.
   virtual bool GetAttributes(Handle device, Attributes& attributes) = 0;
+
+  // HidD_GetManufacturerString / HidD_GetProductString /
+  // HidD_GetSerialNumberString, as UTF-8. Fails when the device has none.
+  virtual bool GetDeviceString(Handle device, DeviceString which, std::string& text) = 0;
+  // Where the device of a set's member is plugged in: its first location
+  // path (SPDRP_LOCATION_PATHS of the device or of the nearest parent that
+  // has one), or the port path of a machine without them ("1-2.3"). Fails
+  // when the system knows none.
+  virtual bool GetDeviceLocation(Handle set, const InterfaceData& data, std::string& location) = 0;
 
   // HidD_GetPreparsedData / HidP_GetCaps / HidP_GetValueCaps (input reports) /
   // HidD_FreePreparsedData. A preparsed value of 0 fails cleanly. GetCaps
@@ -176,6 +188,13 @@ class Platform {
   // CloseHandle, for device and event handles alike. A read
   // pending on a closed device handle is dropped as by CancelIo.
   virtual bool CloseHandle(Handle handle) = 0;
+
+  // Waits at most `milliseconds` (0xFFFFFFFF: without end) for a HID
+  // interface to arrive or go: on Windows the WM_DEVICECHANGE that
+  // RegisterDeviceNotification asks for. True when one may have. Watching
+  // starts with the first call: a caller enumerates after it and misses
+  // nothing. Nothing runs while nothing happens.
+  virtual bool WaitForDeviceChange(std::uint32_t milliseconds) = 0;
 
   // The failure code recorded right after the most recent call above.
   virtual std::uint32_t LastError() const = 0;

@@ -24,15 +24,21 @@ class HidrawDevices final : public DeviceSystem {
   using OpenCall = std::function<int(const std::string& path, int flags)>;
 
   explicit HidrawDevices(Places places = {}, OpenCall open = {});
+  ~HidrawDevices() override;
+  HidrawDevices(const HidrawDevices&) = delete;
+  HidrawDevices& operator=(const HidrawDevices&) = delete;
 
   std::vector<DeviceInfo> Enumerate() override;
   OpenResult Open(const std::string& path, Access access) override;
   std::string ErrorText(DeviceError code) const override;
   ErrorCodes Codes() const override;
+  // inotify on the devices folder: a hidraw node made or removed.
+  bool WaitForChange(std::uint32_t milliseconds) override;
 
  private:
   Places places_;
   OpenCall open_;
+  int inotify_ = -1;
 };
 
 }  // namespace ql::hidlink::hidraw

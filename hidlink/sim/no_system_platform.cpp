@@ -9,7 +9,7 @@ namespace ql::hidlink {
 
 std::unique_ptr<Platform> MakeSystemPlatform() {
   return std::make_unique<EmulatedPlatform>(
-      std::make_unique<sim::SimPc>(sim::Scenario::kNone, sim::BoardModel{}));
+      std::make_unique<sim::SimPc>(sim::Scenario::kNone, std::vector<sim::BoardModel>{}));
 }
 
 }  // namespace ql::hidlink

@@ -1,5 +1,5 @@
 // A simulated PC with HID devices, for trying the program and testing the
-// link without a board: a keyboard, a mouse and a slot for the board, whose
+// link without a board: a keyboard, a mouse and slots for boards, whose
 // firmware the caller supplies. Its error codes and texts are its own, worded
 // as the English texts of the machine the program was first made for, so a
 // trace on it reads like one taken there. Time is simulated: a wait with
@@ -21,17 +21,22 @@
 namespace ql::hidlink::sim {
 
 enum class Scenario {
-  kBoard,   // a keyboard, a mouse, then the board as the third device
-  kAbsent,  // the keyboard and the mouse only
-  kNone,    // no HID device at all
-  kMute,    // as kBoard, but the board never sends an input report
-  kReplug,  // as kBoard, but the board is unplugged and plugged in again
-            // after every second report it takes
+  kBoard,        // a keyboard, a mouse, then the board as the third device
+  kAbsent,       // the keyboard and the mouse only
+  kNone,         // no HID device at all
+  kMute,         // as kBoard, but the board never sends an input report
+  kReplug,       // as kBoard, but the board is unplugged and plugged in again
+                 // after every second report it takes
+  kTwo,          // a keyboard, a mouse, the board QL0001, then the board QL0002
+  kTwoNoSerial,  // as kTwo, but neither board has a serial number
 };
 
 std::optional<Scenario> ParseScenario(std::string_view name);
 std::string_view ScenarioName(Scenario scenario);
-inline constexpr std::string_view kScenarioNames = "board, absent, none, mute, replug";
+inline constexpr std::string_view kScenarioNames =
+    "board, absent, none, mute, replug, two, two-no-serial";
+// How many boards a scenario plugs in.
+std::size_t BoardsIn(Scenario scenario);
 
 // The simulated PC's error codes.
 namespace error {
@@ -67,22 +72,26 @@ class SimPc final : public DeviceSystem {
   // a HID class driver's input buffer does.
   static constexpr std::size_t kInputQueueLength = 32;
 
-  SimPc(Scenario scenario, BoardModel board);
+  // One model for each board of the scenario (BoardsIn); a board without
+  // one is not plugged in.
+  SimPc(Scenario scenario, std::vector<BoardModel> boards);
   ~SimPc() override;
 
   // --- What a person or a test does to the PC ----------------------------
-  // Unplugged, the board is not enumerated and cannot be opened; devices
+  // Boards are counted from 0 in the order they are enumerated.
+  // Unplugged, a board is not enumerated and cannot be opened; devices
   // opened before fail with "device not connected", also after a replug.
-  void Unplug();
-  void Replug();
-  bool IsPlugged() const { return plugged_; }
+  void Unplug(std::size_t board = 0);
+  void Replug(std::size_t board = 0);
+  bool IsPlugged(std::size_t board = 0) const;
+  // The next write any board is given fails, or the next wait.
   void FailNextWrite() { failNextWrite_ = true; }
   void FailNextWait() { failNextWait_ = true; }
   // An input report that the board sends while the next wait is under way.
   void ArriveDuringNextWait(std::vector<std::uint8_t> report) { lateReport_ = std::move(report); }
   // Waits that time out take their full time instead of returning at once.
   void SetRealTimeWaits(bool on) { realTimeWaits_ = on; }
-  std::size_t QueuedInputReports() const { return queueCount_; }
+  std::size_t QueuedInputReports(std::size_t board = 0) const;
   // Devices opened and not yet closed.
   int OpenDevices() const { return openDevices_; }
 
@@ -91,35 +100,41 @@ class SimPc final : public DeviceSystem {
   OpenResult Open(const std::string& path, Access access) override;
   std::string ErrorText(DeviceError code) const override;
   ErrorCodes Codes() const override;
+  // In the replug scenario every wait longer than 0 ms sees the first board
+  // go, or come back; elsewhere nothing is ever plugged or unplugged, and a
+  // wait takes its full time.
+  bool WaitForChange(std::uint32_t milliseconds) override;
 
  private:
   class Device;
+  struct Board {
+    BoardModel model;
+    bool plugged = true;
+    // Counts the replugs: a device opened before one is dead.
+    unsigned generation = 0;
+    std::uint64_t taken = 0;
+    // A ring of kInputQueueLength reports.
+    std::array<InputReport, kInputQueueLength> ring{};
+    std::size_t queueFirst = 0;
+    std::size_t queueCount = 0;
+    void Queue(const InputReport& report);
+  };
   struct Slot {
     DeviceInfo info;
     bool refusesReadWrite = false;
-    bool isBoard = false;
+    std::optional<std::size_t> board;  // which board, for a board's slot
   };
 
-  bool Alive(const Slot& slot, unsigned generation) const {
-    return !slot.isBoard || (plugged_ && generation == generation_);
-  }
-  DeviceResult BoardWrite(std::span<const std::uint8_t> report);
-  void Queue(const InputReport& report);
+  bool Present(const Slot& slot) const { return !slot.board || boards_[*slot.board].plugged; }
+  DeviceResult BoardWrite(Board& board, std::span<const std::uint8_t> report);
 
   Scenario scenario_;
-  BoardModel board_;
+  std::vector<Board> boards_;
   std::vector<Slot> slots_;
-  bool plugged_ = true;
-  unsigned generation_ = 0;
-  std::uint64_t taken_ = 0;
   bool failNextWrite_ = false;
   bool failNextWait_ = false;
   bool realTimeWaits_ = false;
   std::optional<std::vector<std::uint8_t>> lateReport_;
-  // A ring of kInputQueueLength reports.
-  std::array<InputReport, kInputQueueLength> ring_{};
-  std::size_t queueFirst_ = 0;
-  std::size_t queueCount_ = 0;
   int openDevices_ = 0;
 };
 

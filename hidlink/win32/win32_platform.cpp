@@ -5,6 +5,8 @@
 #endif
 #include <windows.h>
 // setupapi.h needs windows.h before it.
+#include <cfgmgr32.h>
+#include <dbt.h>
 #include <setupapi.h>
 // MinGW-w64's HID headers (hidsdi.h brings hidpi.h in the right order)
 // declare C functions without a C++ guard of their own; they need windows.h
@@ -57,6 +59,15 @@ Guid FromSystem(const GUID& s) {
   return g;
 }
 
+std::string Utf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating zero
+  return utf8;
+}
+
 SP_DEVICE_INTERFACE_DATA ToSystem(const InterfaceData& data) {
   SP_DEVICE_INTERFACE_DATA s{};
   s.cbSize = data.cbSize == kLinkInterfaceDataSize ? sizeof(SP_DEVICE_INTERFACE_DATA) : data.cbSize;
@@ -86,6 +97,48 @@ struct Win32Platform::WriteRequest {
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> report;
   ~WriteRequest() { ::CloseHandle(overlapped.hEvent); }
+};
+
+// Device notifications come to a window as messages; a message-only window
+// of the calling thread takes them, with no window shown and no message loop
+// beyond WaitForDeviceChange's own.
+struct Win32Platform::DeviceWatch {
+  HWND window = nullptr;
+  HDEVNOTIFY notification = nullptr;
+  bool changed = false;
+
+  static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE &&
+        (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+      auto* watch = reinterpret_cast<DeviceWatch*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (watch) watch->changed = true;
+      return TRUE;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  explicit DeviceWatch(const GUID& hid) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Receive;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QL8810DeviceWatch";
+    ::RegisterClassW(&windowClass);  // fails harmlessly when registered before
+    window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                               nullptr, windowClass.hInstance, nullptr);
+    if (!window) return;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = hid;
+    notification = ::RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
+  ~DeviceWatch() {
+    if (notification) ::UnregisterDeviceNotification(notification);
+    if (window) ::DestroyWindow(window);
+  }
+  DeviceWatch(const DeviceWatch&) = delete;
+  DeviceWatch& operator=(const DeviceWatch&) = delete;
 };
 
 Win32Platform::Win32Platform() = default;
@@ -220,6 +273,98 @@ bool Win32Platform::GetAttributes(Handle device, Attributes& attributes) {
   attributes.ProductID = filled.ProductID;
   attributes.VersionNumber = filled.VersionNumber;
   return true;
+}
+
+bool Win32Platform::WaitForDeviceChange(std::uint32_t milliseconds) {
+  if (!watch_) {
+    GUID hid{};
+    ::HidD_GetHidGuid(&hid);
+    watch_ = std::make_unique<DeviceWatch>(hid);
+    if (!watch_->notification) return Fail(::GetLastError());
+  }
+  if (!watch_->notification) return Fail(ERROR_INVALID_HANDLE);
+  watch_->changed = false;
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    MSG message;
+    while (::PeekMessageW(&message, watch_->window, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    if (watch_->changed) {
+      lastError_ = 0;
+      return true;
+    }
+    DWORD left = INFINITE;
+    if (milliseconds != INFINITE) {
+      const ULONGLONG spent = ::GetTickCount64() - start;
+      if (spent >= milliseconds) {
+        lastError_ = 0;
+        return false;
+      }
+      left = static_cast<DWORD>(milliseconds - spent);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left, QS_ALLINPUT);
+  }
+}
+
+bool Win32Platform::GetDeviceString(Handle device, DeviceString which, std::string& text) {
+  if (!IsOpenHandle(device)) return Fail(ERROR_INVALID_HANDLE);
+  // A USB string descriptor holds 126 UTF-16 units at most; the last unit
+  // of the buffer stays a terminating zero whatever the driver writes.
+  wchar_t buffer[256] = {};
+  const ULONG bytes = sizeof buffer - sizeof buffer[0];
+  BOOLEAN ok = FALSE;
+  switch (which) {
+    case DeviceString::kManufacturer:
+      ok = ::HidD_GetManufacturerString(ToSystem(device), buffer, bytes);
+      break;
+    case DeviceString::kProduct:
+      ok = ::HidD_GetProductString(ToSystem(device), buffer, bytes);
+      break;
+    case DeviceString::kSerialNumber:
+      ok = ::HidD_GetSerialNumberString(ToSystem(device), buffer, bytes);
+      break;
+  }
+  lastError_ = ::GetLastError();
+  if (!ok) return false;
+  text = Utf8(buffer);
+  return true;
+}
+
+bool Win32Platform::GetDeviceLocation(Handle set, const InterfaceData& data,
+                                      std::string& location) {
+  if (!sets_.contains(set)) return Fail(ERROR_INVALID_HANDLE);
+  if (!KnownMember(set, data.Reserved)) return Fail(ERROR_INVALID_PARAMETER);
+  SP_DEVICE_INTERFACE_DATA member = ToSystem(data);
+  SP_DEVINFO_DATA node{};
+  node.cbSize = sizeof node;
+  // The member's device comes with its detail record, asked for in full.
+  DWORD required = 0;
+  ::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, nullptr, 0, &required, nullptr);
+  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 65536)
+    return Fail(ERROR_INVALID_DATA);
+  std::vector<DWORD> record((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+  auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(record.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  if (!::SetupDiGetDeviceInterfaceDetailA(ToDeviceInfoSet(set), &member, detail, required, nullptr,
+                                          &node))
+    return Fail(::GetLastError());
+  // The HID interface's own node has no location; the USB interface or
+  // device above it has. A few levels up is as far as any bus nests.
+  DEVINST at = node.DevInst;
+  for (int level = 0; level < 4; ++level) {
+    char paths[1024] = {};
+    ULONG size = sizeof paths - 2;
+    if (::CM_Get_DevNode_Registry_PropertyA(at, CM_DRP_LOCATION_PATHS, nullptr, paths, &size, 0) ==
+            CR_SUCCESS &&
+        paths[0] != 0) {
+      location = paths;  // the first of the list
+      lastError_ = 0;
+      return true;
+    }
+    DEVINST parent = 0;
+    if (::CM_Get_Parent(&parent, at, 0) != CR_SUCCESS) break;
+    at = parent;
+  }
+  return Fail(ERROR_NOT_FOUND);
 }
 
 bool Win32Platform::GetPreparsedData(Handle device, std::intptr_t& preparsed) {

@@ -48,6 +48,8 @@ class Win32Platform final : public Platform {
   bool DestroyDeviceInfoList(Handle set) override;
   Handle OpenDevice(const std::string& path, OpenMode mode) override;
   bool GetAttributes(Handle device, Attributes& attributes) override;
+  bool GetDeviceString(Handle device, DeviceString which, std::string& text) override;
+  bool GetDeviceLocation(Handle set, const InterfaceData& data, std::string& location) override;
   bool GetPreparsedData(Handle device, std::intptr_t& preparsed) override;
   bool GetCaps(std::intptr_t preparsed, Caps& caps) override;
   bool GetInputValueCaps(std::intptr_t preparsed, std::uint16_t& count) override;
@@ -64,6 +66,7 @@ class Win32Platform final : public Platform {
   bool ResetEvent(Handle event) override;
   bool FlushQueue(Handle device) override;
   bool CloseHandle(Handle handle) override;
+  bool WaitForDeviceChange(std::uint32_t milliseconds) override;
   std::uint32_t LastError() const override { return lastError_; }
   std::uint32_t FormatSystemMessage(std::uint32_t code, std::span<char> buffer) const override;
 
@@ -94,6 +97,9 @@ class Win32Platform final : public Platform {
   // The latest read request of each device handle.
   std::map<Handle, std::unique_ptr<Request>> requests_;
   std::vector<std::unique_ptr<WriteRequest>> abandonedWrites_;
+  // The message-only window that device notifications come to, once asked.
+  struct DeviceWatch;
+  std::unique_ptr<DeviceWatch> watch_;
 };
 
 }  // namespace ql::hidlink::win32

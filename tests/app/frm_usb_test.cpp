@@ -124,11 +124,12 @@ TEST(FrmUsbX11, WaitForTheAnswerKeepsPaintingAndTakesAClickAfterIt) {
   bool released = false;
   auto devices = std::make_unique<ql::testing::FakeDevices>();
   const auto& descriptor = board::kBoardReportDescriptor;
-  devices->devices.push_back({"/dev/board",
-                              board::BoardVendorID,
-                              board::BoardProductID,
-                              0,
-                              {descriptor.begin(), descriptor.end()}});
+  hidlink::DeviceInfo boardInfo;
+  boardInfo.path = "/dev/board";
+  boardInfo.vendor = board::BoardVendorID;
+  boardInfo.product = board::BoardProductID;
+  boardInfo.descriptor.assign(descriptor.begin(), descriptor.end());
+  devices->devices.push_back(std::move(boardInfo));
   devices->beforeWait = [&, d = devices.get()] {
     released = release.try_acquire_for(std::chrono::seconds(2));
     d->input.push_back(d->written.back());

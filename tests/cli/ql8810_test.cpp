@@ -1,6 +1,7 @@
 // The command-line tool, run as a user runs it, through a POSIX shell.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -137,8 +138,88 @@ TEST(Ql8810, ListsEveryInterfaceAndMarksTheBoard) {
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].rfind("0 ", 0), 0u);
   EXPECT_NE(lines[0].find(" 046D:C31C"), std::string::npos);  // even the keyboard answers
-  EXPECT_NE(lines[2].find(" 0483:0003 board"), std::string::npos);
+  EXPECT_EQ(lines[2].substr(lines[2].size() - 6), " board");
   EXPECT_EQ(RunTool("--simulate=none list").out, "");
+}
+
+TEST(Ql8810, ListSaysWhoEachBoardIsInLinesAndInJson) {
+  const auto lines = LinesOf(RunTool("--simulate=two list").out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[2].find(" 0483:0003 QL0001 \"QL8810 interface board (simulated)\" "
+                          "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3) board"),
+            std::string::npos);
+  EXPECT_NE(lines[3].find(" 0483:0003 QL0002 "), std::string::npos);
+  EXPECT_NE(lines[0].find(" 046D:C31C - \"USB Keyboard\" "), std::string::npos);
+
+  const std::string json = RunTool("--simulate=two list --json").out;
+  EXPECT_EQ(json.front(), '[');
+  EXPECT_EQ(json.substr(json.size() - 3), "\n]\n");
+  EXPECT_NE(json.find(R"x("serial": "QL0002", "manufacturer": "", )x"
+                      R"x("product": "QL8810 interface board (simulated)", )x"
+                      R"x("port": "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)", "board": true})x"),
+            std::string::npos);
+  EXPECT_EQ(RunTool("--simulate=none list --json").out, "[]\n");
+}
+
+TEST(Ql8810, BoardSelectorReachesOneBoardOrSaysWhyNot) {
+  const struct {
+    std::string args;
+    int status;
+    std::string errLine;  // empty: the command's own output only
+  } cases[] = {
+      {"--simulate=two --board QL0002 level 12", 0, ""},
+      {"--simulate=two --board '#2' level 12", 0, ""},
+      {"--simulate=two-no-serial --board 'PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3)' level 12", 0, ""},
+      {"--simulate=two --board QL0009 level 12", 1,
+       "ql8810: no board \"QL0009\" among 2: QL0001, QL0002"},
+      {"--simulate=absent --board QL0001 level 12", 1, "ql8810: no board \"QL0001\" among 0"},
+      {"--simulate=two --board '#0' level 12", 2,
+       "ql8810: --board: bad selector \"#0\"; #N counts boards from #1, with N a whole number"},
+      {"--simulate=two --board '' level 12", 2,
+       "ql8810: --board: bad selector \"\"; an empty board selector names no board"},
+      {"--simulate=two level 12 --board", 2, "ql8810: level: --board needs a value"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunTool(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.err, c.errLine.empty() ? "" : c.errLine + "\n") << c.args;
+  }
+  // A long selector is refused in one line too.
+  const ToolRun huge = RunTool("--simulate=two --board " + std::string(10000, 'a') + " level 1");
+  EXPECT_EQ(huge.status, 2);
+  EXPECT_EQ(LinesOf(huge.err).size(), 1u);
+}
+
+TEST(Ql8810, WatchTellsEachUnplugAndPlugOnce) {
+  const auto lines = LinesOf(RunTool("--simulate=replug watch --count 3").out);
+  const std::string path =
+      R"(\\?\hid#vid_0483&pid_0003#7&3a4b5c6d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+  const char* events[] = {"unplugged", "plugged", "unplugged"};
+  ASSERT_EQ(lines.size(), std::size(events));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    // 2026-12-07T12:05:30, then the event.
+    ASSERT_GT(lines[i].size(), 20u);
+    EXPECT_EQ(lines[i][10], 'T') << lines[i];
+    EXPECT_EQ(lines[i].substr(20),
+              std::string(events[i]) + " QL0001 PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3) " + path);
+  }
+  const auto json = LinesOf(RunTool("--simulate=replug watch --json --count 2").out);
+  ASSERT_EQ(json.size(), 2u);
+  EXPECT_EQ(json[1].rfind("{\"time\": \"", 0), 0u);
+  EXPECT_NE(json[1].find(R"x(", "event": "plugged", "serial": "QL0001", )x"), std::string::npos);
+}
+
+TEST(Ql8810, TraceOfASelectedBoardShowsItsSerialBeforeItIsDetected) {
+  const ToolRun run = RunTool("--simulate=two --board QL0002 --trace level 12");
+  ASSERT_EQ(run.status, 0);
+  const auto lines = LinesOf(run.err);
+  const auto second = std::find(lines.begin(), lines.end(), "  Serial Number: QL0002");
+  ASSERT_NE(second, lines.end());
+  EXPECT_EQ(*(second + 1), "  My device detected");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "  Serial Number: QL0001"), 1);
+  // Without a selector the trace has no serial numbers at all.
+  EXPECT_EQ(RunTool("--simulate=two --trace level 12").err.find("Serial Number"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 # to the serial console; the host looks for the closing "E2E RESULT" line.
 . /lib/guest.sh
 . /lib/guest-wine.sh
+. /lib/guest-two.sh
 guest_start
 
 ok=0
@@ -193,12 +194,16 @@ check "Wine over the host's root (9p, read-only)" wine_setup
 check "uhid modules" modprobe -a hid hid-generic uhid
 EMU_ARGS=--uhid
 run_checks uhid uhid_plug uhid_unplug
+run_two_board_checks uhid two_uhid_plug two_uhid_unplug
 
-check "USB modules" modprobe -a usb-common usbcore usbhid udc-core dummy_hcd configfs \
-  libcomposite usb_f_hid
+check "USB modules" modprobe -a usb-common usbcore usbhid udc-core configfs libcomposite usb_f_hid
+# Two dummy UDCs: one gadget each for the bench of two boards.
+check "two dummy UDCs" modprobe dummy_hcd num=2
 check "USB gadget 0483:0003 set up" usb_setup
 EMU_ARGS="--gadget /dev/hidg0"
 run_checks usb usb_plug usb_unplug
+check "two more USB gadgets, QL0001 and QL0002, set up" two_usb_setup
+run_two_board_checks usb two_usb_plug two_usb_unplug
 
 say "$ok checks ok, $failed failing"
 if [ "$failed" -eq 0 ]; then echo "E2E RESULT: PASS"; else echo "E2E RESULT: FAIL"; fi

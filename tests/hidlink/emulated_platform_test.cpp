@@ -39,7 +39,13 @@ struct Machine {
   explicit Machine(Bytes descriptor) {
     auto owned = std::make_unique<FakeDevices>();
     devices = owned.get();
-    devices->devices.push_back({"/dev/board", 0x0483, 0x0003, 0x0200, std::move(descriptor)});
+    DeviceInfo board;
+    board.path = "/dev/board";
+    board.vendor = 0x0483;
+    board.product = 0x0003;
+    board.version = 0x0200;
+    board.descriptor = std::move(descriptor);
+    devices->devices.push_back(std::move(board));
     platform = std::make_unique<EmulatedPlatform>(std::move(owned));
   }
   Handle Open(OpenMode mode = OpenMode::kWrite) {

@@ -37,6 +37,7 @@ class FakeDevices final : public hidlink::DeviceSystem {
     return it == texts.end() ? std::string() : it->second;
   }
   hidlink::ErrorCodes Codes() const override { return {6, 87, 259, 122, 997, 1784}; }
+  bool WaitForChange(std::uint32_t) override { return false; }
 
  private:
   class Device final : public hidlink::HidDevice {

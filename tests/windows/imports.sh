@@ -6,7 +6,7 @@ set -u
 objdump=$1
 shift
 # Windows' own DLLs; a Qt, libstdc++, libgcc or winpthread DLL is not one.
-system_dlls='^(api-ms-win-[a-z0-9-]+|advapi32|authz|comdlg32|d3d9|d3d11|d3d12|dwmapi|dwrite|dxgi|gdi32|hid|imm32|kernel32|msvcrt|netapi32|ntdll|ole32|oleaut32|setupapi|shcore|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|ws2_32|wtsapi32)\.dll$'
+system_dlls='^(api-ms-win-[a-z0-9-]+|advapi32|authz|cfgmgr32|comdlg32|d3d9|d3d11|d3d12|dwmapi|dwrite|dxgi|gdi32|hid|imm32|kernel32|msvcrt|netapi32|ntdll|ole32|oleaut32|setupapi|shcore|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|ws2_32|wtsapi32)\.dll$'
 status=0
 for exe in "$@"; do
   dump=$("$objdump" -p "$exe") || { echo "FAILED: $objdump -p $exe"; exit 1; }

@@ -113,6 +113,59 @@ TEST_F(HidrawTest, ListsNodesInNumericOrderFromSysfsAlone) {
   EXPECT_EQ(SystemErrorText(*platform, platform->LastError()), "Permission denied");
 }
 
+TEST_F(HidrawTest, NamesEachDeviceFromItsUsbDeviceOrElseFromTheHidCore) {
+  // hidraw0 on USB, with the device's strings; hidraw1 on a bus without a
+  // USB device above it (uhid, Bluetooth), with only the HID core's name
+  // and unique id; hidraw2 on USB without strings.
+  AddNode(0, 0x0483, 0x0003, kBoard);
+  const fs::path usb0 = root_ / "devices" / "hidraw0" / "1-1";
+  std::ofstream(usb0 / "busnum") << "1\n";
+  std::ofstream(usb0 / "manufacturer") << "Maker\n";
+  std::ofstream(usb0 / "product") << "QL8810 board\n";
+  std::ofstream(usb0 / "serial") << "QL0001\n";
+  AddNode(1, 0x0483, 0x0003, kBoard);
+  std::ofstream(root_ / "devices" / "hidraw1" / "1-1" / "1-1:1.0" / "0003:0483:0003.0001" /
+                "uevent")
+      << "HID_NAME=QL8810 interface board (emulated)\nHID_UNIQ=QL0002\n"
+      << "HID_ID=0003:00000483:00000003\n";
+  AddNode(2, 0x0483, 0x0003, kBoard);
+  std::ofstream(root_ / "devices" / "hidraw2" / "1-1" / "busnum") << "1\n";
+
+  const auto entries = ListInterfaces(*MakePlatform());
+  ASSERT_EQ(entries.size(), 3u);
+  const struct {
+    std::string manufacturer, product, serial, port;
+  } expected[] = {{"Maker", "QL8810 board", "QL0001", "1-1"},
+                  {"", "QL8810 interface board (emulated)", "QL0002", ""},
+                  {"", "", "", "1-1"}};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].manufacturer, expected[i].manufacturer) << i;
+    EXPECT_EQ(entries[i].product, expected[i].product) << i;
+    EXPECT_EQ(entries[i].serial, expected[i].serial) << i;
+    EXPECT_EQ(entries[i].port, expected[i].port) << i;
+  }
+}
+
+TEST_F(HidrawTest, WaitForChangeSeesHidrawNodesComeAndGoAndNothingElse) {
+  fs::create_directories(root_ / "dev");
+  HidrawDevices devices(Places{root_ / "class", root_ / "dev"});
+  EXPECT_FALSE(devices.WaitForChange(0));  // starts watching
+  const auto touch = [&](const std::string& name) { std::ofstream(root_ / "dev" / name) << ""; };
+
+  touch("ttyS0");
+  touch("hidrawx");
+  EXPECT_FALSE(devices.WaitForChange(50));
+  touch("hidraw3");
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  fs::remove(root_ / "dev" / "hidraw3");
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  // A storm of plugs is one change, and nothing of it is left for the next
+  // wait.
+  for (int n = 10; n < 400; ++n) touch("hidraw" + std::to_string(n));
+  EXPECT_TRUE(devices.WaitForChange(5000));
+  EXPECT_FALSE(devices.WaitForChange(50));
+}
+
 TEST_F(HidrawTest, LinkFindsWritesAndReadsTheBoard) {
   AddNode(0, 0x046D, 0x0001, kUnnumbered);
   const int board = AddNode(1, 0x0483, 0x0003, kBoard);

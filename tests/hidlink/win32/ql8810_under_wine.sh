@@ -2,8 +2,8 @@
 # Runs ql8810.exe under Wine against Wine's own SetupAPI and HID services and
 # shows what it printed.
 #   ql8810_under_wine.sh WINE_RUN QL8810_EXE CHECKER_EXE list
-#     `--trace list`: exit 0, one line per interface, "INDEX PATH VID:PID",
-#     identifiers matching the path's; nothing traced.
+#     `--trace list`: exit 0, one line per interface, "INDEX PATH VID:PID
+#     SERIAL "PRODUCT" PORT", identifiers matching the path's; nothing traced.
 #   ql8810_under_wine.sh WINE_RUN QL8810_EXE CHECKER_EXE level
 #     `--trace level 12` without the board: exit 1, the search traced in full
 #     (checked by CHECKER_EXE).
@@ -37,7 +37,7 @@ check_listing() {
   local status=$? index=0 line path vid pid
   [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
   [ ! -s "$err" ] || fail "something was traced or reported"
-  local re='^([0-9]+) (\\\\\?\\[^ ]+) ([0-9A-F]{4}):([0-9A-F]{4})$'
+  local re='^([0-9]+) (\\\\\?\\[^ ]+) ([0-9A-F]{4}):([0-9A-F]{4}) [^ ]+ "([^"\\]|\\.)*" [^ ]+( board)?$'
   while IFS= read -r line; do
     line=${line%$'\r'}
     [[ $line =~ $re ]] || fail "unexpected line: $line"

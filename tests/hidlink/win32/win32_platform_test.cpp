@@ -100,7 +100,19 @@ TEST(Win32Platform, ValuesNamingNothingOpenFailWithACode) {
   FAILS(kInvalidHandleCode, noHandle, p.CancelIo(v));
   FAILS(kInvalidHandleCode, noHandle, p.ResetEvent(v));
   FAILS(kInvalidHandleCode, noHandle, p.CloseHandle(v));
+  std::string text;
+  FAILS(kInvalidHandleCode, noHandle, p.GetDeviceString(v, DeviceString::kSerialNumber, text));
+  FAILS(kInvalidHandleCode, anyValue, p.GetDeviceLocation(v, data, text));
+  FAILS(kInvalidParameter, {live}, p.GetDeviceLocation(v, data, text));
 #undef FAILS
+}
+
+TEST(Win32Platform, DeviceWatchStartsAndAQuietWaitEndsWithoutAChange) {
+  Win32Platform p;
+  EXPECT_FALSE(p.WaitForDeviceChange(0));
+  EXPECT_EQ(p.LastError(), 0u) << "device notifications were refused";
+  EXPECT_FALSE(p.WaitForDeviceChange(100));
+  EXPECT_EQ(p.LastError(), 0u);
 }
 
 TEST(Win32Platform, SystemTextEndsInALineBreakAndNeedsRoomForItsZero) {
