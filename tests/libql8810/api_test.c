@@ -1,0 +1,148 @@
+/* The C interface from C, as a lab program uses it, on the simulated PC:
+ * every call's success and the statuses of its misuse. Compiled as C. */
+#include <stdio.h>
+#include <string.h>
+
+#include "ql8810.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                              \
+  do {                                                                \
+    if (!(condition)) {                                               \
+      fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
+      ++failures;                                                     \
+    }                                                                 \
+  } while (0)
+
+#define STATUS(call, expected)                                                         \
+  do {                                                                                 \
+    int got_ = (call);                                                                 \
+    if (got_ != (expected)) {                                                          \
+      fprintf(stderr, "%s:%d: %s gave %d (%s: %s)\n", __FILE__, __LINE__, #call, got_, \
+              ql8810_strerror(got_), ql8810_last_message());                           \
+      ++failures;                                                                      \
+    }                                                                                  \
+  } while (0)
+
+static void texts(void) {
+  CHECK(strcmp(ql8810_version(), "1.0.0") == 0);
+  CHECK(strcmp(ql8810_strerror(QL8810_OK), "success") == 0);
+  CHECK(strcmp(ql8810_strerror(QL8810_E_BUFFER), "buffer too short") == 0);
+  CHECK(strcmp(ql8810_strerror(12345), "unknown status") == 0);
+}
+
+static void listing(void) {
+  ql8810_interface records[8];
+  size_t count = 0;
+  STATUS(ql8810_list("two", records, 8, &count), QL8810_OK);
+  CHECK(count == 4);
+  CHECK(!records[0].is_board && records[2].is_board && records[3].is_board);
+  CHECK(strcmp(records[2].serial, "QL0001") == 0 && strcmp(records[3].serial, "QL0002") == 0);
+  CHECK(records[3].vendor_id == 0x0483 && records[3].product_id == 0x0003);
+  CHECK(strcmp(records[0].product, "USB Keyboard") == 0);
+  /* Too few records: as many as fit, and how many there are. */
+  STATUS(ql8810_list("two", records, 1, &count), QL8810_E_BUFFER);
+  CHECK(count == 4);
+  STATUS(ql8810_list("two", NULL, 0, &count), QL8810_E_BUFFER);
+  STATUS(ql8810_list("none", NULL, 0, &count), QL8810_OK);
+  CHECK(count == 0);
+  STATUS(ql8810_list("two", NULL, 3, &count), QL8810_E_ARGUMENT);
+  STATUS(ql8810_list("two", records, 8, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_list("nowhere", records, 8, &count), QL8810_E_ARGUMENT);
+}
+
+static void opening(void) {
+  ql8810_board* board = (ql8810_board*)&failures; /* overwritten with NULL on failure */
+  STATUS(ql8810_open(NULL, "board", NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_open("#0", "two", &board), QL8810_E_ARGUMENT);
+  CHECK(board == NULL);
+  STATUS(ql8810_open("", "two", &board), QL8810_E_ARGUMENT);
+  STATUS(ql8810_open(NULL, "nowhere", &board), QL8810_E_ARGUMENT);
+  STATUS(ql8810_open("QL0009", "two", &board), QL8810_E_NOT_FOUND);
+  CHECK(strcmp(ql8810_last_message(), "no board \"QL0009\" among 2: QL0001, QL0002") == 0);
+  STATUS(ql8810_open(NULL, "absent", &board), QL8810_E_NOT_FOUND);
+  STATUS(ql8810_open("QL0001", "two", &board), QL8810_OK);
+  CHECK(board != NULL);
+  CHECK(strcmp(ql8810_last_message(), "") == 0);
+  STATUS(ql8810_close(board), QL8810_OK);
+}
+
+static void sending(void) {
+  ql8810_board* board = NULL;
+  unsigned char bytes[6] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+  unsigned char answer[8];
+  size_t length = 0, count = 0, i = 0;
+  char line[256];
+  int traced = 0;
+  STATUS(ql8810_open("QL0002", "two", &board), QL8810_OK);
+  STATUS(ql8810_set_level(board, 12), QL8810_OK);
+  STATUS(ql8810_set_level(board, 32), QL8810_E_ARGUMENT);
+  STATUS(ql8810_set_level(board, -1), QL8810_E_ARGUMENT);
+  /* The board answers what it took: 3, then the bytes after the report ID. */
+  STATUS(ql8810_read_report(board, 100, answer, sizeof answer, &length), QL8810_OK);
+  CHECK(length == 8 && answer[0] == 0x03 && answer[1] == 0x01 && answer[2] == 0x06);
+  STATUS(ql8810_read_report(board, 100, answer, 4, &length), QL8810_E_BUFFER);
+  CHECK(length == 8);
+  STATUS(ql8810_read_report(board, 40000, answer, sizeof answer, &length), QL8810_E_ARGUMENT);
+  STATUS(ql8810_read_report(board, 100, answer, sizeof answer, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_send_bus_command(board, 0x20, bytes), QL8810_OK);
+  STATUS(ql8810_send_bus_command(board, 256, bytes), QL8810_E_ARGUMENT);
+  STATUS(ql8810_send_bus_command(board, 0x20, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_send_break(board), QL8810_OK);
+  STATUS(ql8810_hid_test(board, 0x01, 0x80, answer, sizeof answer, &length), QL8810_OK);
+  CHECK(length == 8 && answer[0] == 0x03 && answer[1] == 0x80 && answer[7] == 0x55);
+  STATUS(ql8810_hid_test(board, 0x01, 0x80, answer, 7, &length), QL8810_E_BUFFER);
+  CHECK(length == 8);
+
+  STATUS(ql8810_trace_count(board, &count), QL8810_OK);
+  CHECK(count > 100);
+  for (i = 0; i < count; ++i) {
+    STATUS(ql8810_trace_line(board, i, line, sizeof line, &length), QL8810_OK);
+    CHECK(strlen(line) == length);
+    if (strcmp(line, "  Serial Number: QL0002") == 0) ++traced;
+  }
+  CHECK(traced == 1);
+  STATUS(ql8810_trace_line(board, 1, line, 4, &length), QL8810_E_BUFFER);
+  CHECK(length == strlen("GetHidGuid"));
+  STATUS(ql8810_trace_line(board, count, line, sizeof line, &length), QL8810_E_ARGUMENT);
+  STATUS(ql8810_trace_line(board, 0, NULL, 0, &length), QL8810_E_BUFFER);
+  STATUS(ql8810_trace_count(board, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_close(board), QL8810_OK);
+}
+
+static void mute(void) {
+  ql8810_board* board = NULL;
+  unsigned char answer[8];
+  size_t length = 99;
+  STATUS(ql8810_open(NULL, "mute", &board), QL8810_OK);
+  STATUS(ql8810_read_report(board, 10, answer, sizeof answer, &length), QL8810_E_TIMEOUT);
+  CHECK(length == 0);
+  STATUS(ql8810_hid_test(board, 0x01, 0x80, answer, sizeof answer, &length), QL8810_E_TIMEOUT);
+  STATUS(ql8810_close(board), QL8810_OK);
+}
+
+static void closed_and_made_up_handles(void) {
+  ql8810_board* board = NULL;
+  ql8810_board* made_up = (ql8810_board*)&failures;
+  size_t count = 0;
+  STATUS(ql8810_open(NULL, "board", &board), QL8810_OK);
+  STATUS(ql8810_close(board), QL8810_OK);
+  STATUS(ql8810_close(board), QL8810_E_HANDLE);
+  STATUS(ql8810_set_level(board, 1), QL8810_E_HANDLE);
+  STATUS(ql8810_trace_count(board, &count), QL8810_E_HANDLE);
+  STATUS(ql8810_close(NULL), QL8810_E_HANDLE);
+  STATUS(ql8810_set_level(NULL, 1), QL8810_E_HANDLE);
+  STATUS(ql8810_send_break(made_up), QL8810_E_HANDLE);
+}
+
+int main(void) {
+  texts();
+  listing();
+  opening();
+  sending();
+  mute();
+  closed_and_made_up_handles();
+  if (failures) fprintf(stderr, "%d failure(s)\n", failures);
+  return failures ? 1 : 0;
+}
