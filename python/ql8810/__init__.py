@@ -1,0 +1,278 @@
+"""The QL8810 Eval Kit's interface board from Python.
+
+    import ql8810
+    for b in ql8810.boards():
+        print(b.serial, b.port, b.path)
+    with ql8810.open(board="QL0002") as kit:   # or simulate="board"
+        kit.level(12)
+        kit.sweep(0, 31, step=1, interval=0.01)
+        answer = kit.test(0x01, 0x80)           # bytes
+        print("\\n".join(kit.trace))             # the diagnostic trace
+
+A thin layer over the C library libql8810 (ql8810.dll on Windows) through
+ctypes. A Kit is used by one thread at a time; two Kits may be used from two.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import math
+import time
+import warnings
+from dataclasses import dataclass
+from typing import Iterable, Optional
+
+from ._native import Interface, lib
+
+__all__ = [
+    "Ql8810Error", "BoardNotFound", "AmbiguousBoard", "BoardBusy", "BoardClosed",
+    "WriteFailed", "ReadTimeout", "BoardGone", "Board", "Kit", "boards", "open",
+    "library_version",
+]
+
+
+class Ql8810Error(Exception):
+    """A failure the board or the library reported."""
+
+
+class BoardNotFound(Ql8810Error):
+    """No board, or none that the selector names."""
+
+
+class AmbiguousBoard(Ql8810Error):
+    """The selector names several boards."""
+
+
+class BoardBusy(Ql8810Error):
+    """The board is open through another Kit already."""
+
+
+class BoardClosed(Ql8810Error):
+    """The Kit was closed."""
+
+
+class WriteFailed(Ql8810Error):
+    """The board took no report."""
+
+
+class ReadTimeout(Ql8810Error):
+    """No input report came in time."""
+
+
+class BoardGone(Ql8810Error):
+    """The board went away during a read."""
+
+
+_ERRORS = {
+    -1: ValueError, -2: BoardClosed, -3: BoardNotFound, -4: AmbiguousBoard, -5: BoardBusy,
+    -6: WriteFailed, -7: ReadTimeout, -8: BoardGone,
+}
+
+
+def _check(status: int) -> None:
+    if status == 0:
+        return
+    message = lib.ql8810_last_message().decode("utf-8", "replace")
+    text = lib.ql8810_strerror(status).decode()
+    raise _ERRORS.get(status, Ql8810Error)(message or text)
+
+
+def _text(value: Optional[str], what: str) -> Optional[bytes]:
+    if value is None:
+        return None
+    if not isinstance(value, str):
+        raise TypeError(f"{what} must be a str or None, not {type(value).__name__}")
+    if "\0" in value:
+        raise ValueError(f"{what} holds a NUL character")
+    return value.encode("utf-8")
+
+
+def _integer(value: object, what: str, low: int, high: int) -> int:
+    # bool is an int to Python, never a level to an engineer.
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise TypeError(f"{what} must be an int, not {type(value).__name__}")
+    if not low <= value <= high:
+        raise ValueError(f"{what} must be {low} to {high}, not {value}")
+    return value
+
+
+def library_version() -> str:
+    """The C library's version, "1.0.0"."""
+    return lib.ql8810_version().decode()
+
+
+@dataclass(frozen=True)
+class Board:
+    """One HID interface as `ql8810 list` shows it; texts empty when unknown."""
+
+    index: int
+    path: str
+    vendor_id: Optional[int]
+    product_id: Optional[int]
+    version: Optional[int]
+    serial: str
+    manufacturer: str
+    product: str
+    port: str
+    is_board: bool
+
+
+def _board(record: Interface) -> Board:
+    def text(raw: bytes) -> str:
+        return raw.decode("utf-8", "replace")
+
+    known = bool(record.has_ids)
+    return Board(record.index, text(record.path), record.vendor_id if known else None,
+                 record.product_id if known else None, record.version if known else None,
+                 text(record.serial), text(record.manufacturer), text(record.product),
+                 text(record.port), bool(record.is_board))
+
+
+def interfaces(simulate: Optional[str] = None) -> list[Board]:
+    """Every HID interface present, boards and others."""
+    scenario = _text(simulate, "simulate")
+    count = ctypes.c_size_t(0)
+    status = lib.ql8810_list(scenario, None, 0, ctypes.byref(count))
+    while True:
+        records = (Interface * max(count.value, 1))()
+        status = lib.ql8810_list(scenario, records, len(records), ctypes.byref(count))
+        if status != -9:  # more came since: ask again with room for them
+            break
+    _check(status)
+    return [_board(records[i]) for i in range(count.value)]
+
+
+def boards(simulate: Optional[str] = None) -> list[Board]:
+    """The boards present, in the order `--board '#N'` counts them."""
+    return [b for b in interfaces(simulate) if b.is_board]
+
+
+class Kit:
+    """An open board. Close it, or use it in a `with` block."""
+
+    def __init__(self, board: Optional[str] = None, simulate: Optional[str] = None) -> None:
+        self._handle: Optional[int] = None
+        handle = ctypes.c_void_p()
+        _check(lib.ql8810_open(_text(board, "board"), _text(simulate, "simulate"),
+                               ctypes.byref(handle)))
+        self._handle = handle.value
+
+    def _open_handle(self) -> int:
+        if self._handle is None:
+            raise BoardClosed("the board is closed")
+        return self._handle
+
+    def close(self) -> None:
+        """Closes the board; closing again does nothing."""
+        if self._handle is not None:
+            handle, self._handle = self._handle, None
+            _check(lib.ql8810_close(handle))
+
+    @property
+    def closed(self) -> bool:
+        return self._handle is None
+
+    def __enter__(self) -> "Kit":
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        self.close()
+
+    def __del__(self) -> None:
+        if getattr(self, "_handle", None) is not None:
+            warnings.warn("ql8810.Kit was not closed; closed now", ResourceWarning, stacklevel=2)
+            self.close()
+
+    def level(self, level: int) -> None:
+        """Sends dimming level 0 to 31."""
+        level = _integer(level, "level", 0, 31)
+        _check(lib.ql8810_set_level(self._open_handle(), level))
+
+    def sweep(self, start: int, stop: int, step: int = 1, interval: float = 0.0) -> None:
+        """Every `step`-th level from `start` to `stop` (either way), `interval`
+        seconds apart; stops at the first failure, raising it."""
+        start = _integer(start, "start", 0, 31)
+        stop = _integer(stop, "stop", 0, 31)
+        step = _integer(step, "step", 1, 31)
+        if (isinstance(interval, bool) or not isinstance(interval, (int, float))
+                or not math.isfinite(interval) or interval < 0):
+            raise ValueError("interval must be a number of seconds, 0 or more")
+        direction = 1 if start <= stop else -1
+        levels = range(start, stop + direction, direction * step)
+        for i, level in enumerate(levels):
+            if i and interval:
+                time.sleep(interval)
+            self.level(level)
+
+    def bus_command(self, code: int, data: Iterable[int]) -> None:
+        """One bus command: CODE and six bytes."""
+        code = _integer(code, "code", 0, 255)
+        values = [_integer(b, "byte", 0, 255) for b in data]
+        if len(values) != 6:
+            raise ValueError(f"a bus command has six bytes, not {len(values)}")
+        _check(lib.ql8810_send_bus_command(self._open_handle(), code,
+                                           (ctypes.c_ubyte * 6)(*values)))
+
+    def long_break(self) -> None:
+        """The long bus break."""
+        _check(lib.ql8810_send_break(self._open_handle()))
+
+    def read(self, timeout: float = 1.0) -> bytes:
+        """One input report, its report ID first; ReadTimeout after `timeout` s."""
+        if isinstance(timeout, bool) or not isinstance(timeout, (int, float)):
+            raise TypeError("timeout must be a number of seconds")
+        if not math.isfinite(timeout):
+            raise ValueError("timeout must be a finite number of seconds")
+        milliseconds = _integer(round(timeout * 1000), "timeout in ms", 0, 32767)
+        buffer = (ctypes.c_ubyte * 64)()
+        length = ctypes.c_size_t(0)
+        _check(lib.ql8810_read_report(self._open_handle(), milliseconds, buffer, len(buffer),
+                                      ctypes.byref(length)))
+        return bytes(buffer[: length.value])
+
+    def test(self, byte0: int = 0x01, byte1: int = 0x00) -> bytes:
+        """The diagnostic window's HID test: the answer to
+        BYTE0 BYTE1 55 56 57 58 59 55."""
+        b0 = _integer(byte0, "byte0", 0, 255)
+        b1 = _integer(byte1, "byte1", 0, 255)
+        answer = (ctypes.c_ubyte * 8)()
+        length = ctypes.c_size_t(0)
+        _check(lib.ql8810_hid_test(self._open_handle(), b0, b1, answer, len(answer),
+                                   ctypes.byref(length)))
+        return bytes(answer[: length.value])
+
+    def trace_line(self, index: int) -> str:
+        """One line of the diagnostic trace; IndexError past its end."""
+        index = _integer(index, "index", -(2**62), 2**62)
+        count = len(self)
+        if index < 0:
+            index += count
+        if not 0 <= index < count:
+            raise IndexError("trace line out of range")
+        length = ctypes.c_size_t(0)
+        buffer = ctypes.create_string_buffer(256)
+        status = lib.ql8810_trace_line(self._open_handle(), index, buffer, len(buffer),
+                                       ctypes.byref(length))
+        if status == -9:
+            buffer = ctypes.create_string_buffer(length.value + 1)
+            status = lib.ql8810_trace_line(self._open_handle(), index, buffer, len(buffer),
+                                           ctypes.byref(length))
+        _check(status)
+        return buffer.value.decode("utf-8", "replace")
+
+    def __len__(self) -> int:
+        count = ctypes.c_size_t(0)
+        _check(lib.ql8810_trace_count(self._open_handle(), ctypes.byref(count)))
+        return count.value
+
+    @property
+    def trace(self) -> list[str]:
+        """The whole diagnostic trace, as the window lists it."""
+        return [self.trace_line(i) for i in range(len(self))]
+
+
+def open(board: Optional[str] = None, simulate: Optional[str] = None) -> Kit:  # noqa: A001
+    """Opens a board: `board` a serial number, path, port or "#N" as
+    `ql8810 --board` takes them (None: the first); `simulate` a scenario of
+    `ql8810 --simulate` for the built-in simulated PC."""
+    return Kit(board, simulate)

@@ -1,0 +1,1 @@
+pytest_plugins = ["ql8810.pytest_plugin"]
