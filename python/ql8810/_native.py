@@ -36,7 +36,9 @@ def _candidates() -> list[str]:
     if os.environ.get("QL8810_LIBRARY"):
         found.append(os.environ["QL8810_LIBRARY"])
     here = Path(__file__).resolve().parent
-    found += [str(here / name) for name in names]
+    # Beside the package, or two folders up: where the Windows setup program
+    # puts the DLL (INSTDIR\ql8810.dll, INSTDIR\python\ql8810).
+    found += [str(folder / name) for folder in (here, here.parent.parent) for name in names]
     found += names
     system = ctypes.util.find_library("ql8810")
     if system:

@@ -31,7 +31,9 @@ win_dir='C:\Program Files\QL8810 Eval Kit'
 dir="$QL_WINEPREFIX/drive_c/Program Files/QL8810 Eval Kit"
 menu="$QL_WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QL8810 Eval Kit"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QL8810EvalKit'
-files=(QL8810Eval.exe QL8810Eval-demo.exe ql8810.exe uninstall.exe)
+files=(QL8810Eval.exe QL8810Eval-demo.exe ql8810.exe ql8810.dll ql8810.h ql8810.def
+       python/ql8810/__init__.py python/ql8810/_native.py python/ql8810/pytest_plugin.py
+       uninstall.exe)
 
 # The value NAME of the uninstall entry, as reg.exe prints it.
 reg_value() {
@@ -85,7 +87,8 @@ timeout "$step_timeout" "$run" "$setup" /S </dev/null
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
 [ "$(md5sum <"$dir/ql8810.exe")" = "$sum" ] || fail "ql8810.exe was not replaced"
-[ "$(ls "$dir" | wc -l)" -eq "${#files[@]}" ] || fail "the install folder holds: $(ls "$dir")"
+[ "$(find "$dir" -type f | wc -l)" -eq "${#files[@]}" ] ||
+  fail "the install folder holds: $(cd "$dir" && find . -type f)"
 check_installed
 
 if [ -n "$("$run" --display)" ]; then
