@@ -41,6 +41,7 @@ std::set<const ql8810_board*> openBoards;
 std::set<std::string> openPaths;
 
 thread_local std::string lastMessage;
+thread_local std::string lastOpenTrace;
 
 int Fail(int status, std::string message) {
   lastMessage = std::move(message);
@@ -77,6 +78,15 @@ int CopyText(std::string_view text, char* buffer, std::size_t size, std::size_t*
   std::memcpy(buffer, text.data(), text.size());
   buffer[text.size()] = '\0';
   return Succeed();
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) {
+    if (!text.empty()) text += '\n';
+    text += line;
+  }
+  return text;
 }
 
 // A record's text field, cut to fit at a character boundary.
@@ -179,6 +189,7 @@ int ql8810_list(const char* simulate, ql8810_interface* records, size_t capacity
 
 int ql8810_open(const char* selector, const char* simulate, ql8810_board** board) {
   return Guarded([&] {
+    lastOpenTrace.clear();
     if (board == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the handle");
     *board = nullptr;
     std::optional<ql::hidlink::BoardSelector> chosen;
@@ -195,17 +206,24 @@ int ql8810_open(const char* selector, const char* simulate, ql8810_board** board
         std::make_unique<ql::hidlink::Link>(std::move(platform), ql::board::kBoardIdentity);
     ql::hidlink::Link& link = *opened->link;
     link.LoadReportConstants();
+    std::string problem = "no board found";
     if (chosen) {
       const auto interfaces = ql::hidlink::ListInterfaces(link.platform());
-      const auto named = ql::hidlink::SelectedBoards(interfaces, *chosen, link.BoardVendorID(),
-                                                     link.BoardProductID());
-      if (named.size() != 1)
-        return Fail(named.empty() ? QL8810_E_NOT_FOUND : QL8810_E_AMBIGUOUS,
+      if (ql::hidlink::SelectedBoards(interfaces, *chosen, link.BoardVendorID(),
+                                      link.BoardProductID())
+              .size() > 1)
+        return Fail(QL8810_E_AMBIGUOUS,
                     ql::hidlink::SelectionProblem(interfaces, *chosen, link.BoardVendorID(),
                                                   link.BoardProductID()));
+      problem = ql::hidlink::SelectionProblem(interfaces, *chosen, link.BoardVendorID(),
+                                              link.BoardProductID());
       link.SetBoardSelector(chosen);
     }
-    if (!link.FindTheHid()) return Fail(QL8810_E_NOT_FOUND, "no board found");
+    if (!link.FindTheHid()) {
+      // The search's trace is what tells a lab why: kept for ql8810_open_trace.
+      lastOpenTrace = JoinLines(link.List().Lines());
+      return Fail(QL8810_E_NOT_FOUND, problem);
+    }
     const std::lock_guard lock(openMutex);
     if (simulate == nullptr) {
       // One handle per board: two would share its input reports.
@@ -219,6 +237,13 @@ int ql8810_open(const char* selector, const char* simulate, ql8810_board** board
     *board = opened.release();
     openBoards.insert(*board);
     return Succeed();
+  });
+}
+
+int ql8810_open_trace(char* buffer, size_t size, size_t* length) {
+  return Guarded([&] {
+    if (length == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the length");
+    return CopyText(lastOpenTrace, buffer, size, length);
   });
 }
 

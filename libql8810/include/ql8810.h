@@ -82,6 +82,10 @@ QL8810_API int ql8810_list(const char* simulate, ql8810_interface* records, size
  * for the machine's own HID interfaces, or a scenario of `ql8810
  * --simulate` ("board", "two", ...). The board is searched for at once. */
 QL8810_API int ql8810_open(const char* selector, const char* simulate, ql8810_board** board);
+/* The diagnostic trace of the calling thread's latest ql8810_open when it
+ * searched and found no board: its lines joined by '\n', zero-terminated
+ * (`*length` without the zero); "" after any other outcome. */
+QL8810_API int ql8810_open_trace(char* buffer, size_t size, size_t* length);
 /* Closes the board and frees the handle; QL8810_E_HANDLE for one closed
  * already. */
 QL8810_API int ql8810_close(ql8810_board* board);

@@ -36,7 +36,12 @@ class Ql8810Error(Exception):
 
 
 class BoardNotFound(Ql8810Error):
-    """No board, or none that the selector names."""
+    """No board, or none that the selector names. From `open`, `trace` holds
+    the search's diagnostic trace, as the window would list it."""
+
+    def __init__(self, message: str, trace: Optional[list[str]] = None) -> None:
+        super().__init__(message)
+        self.trace: list[str] = trace or []
 
 
 class AmbiguousBoard(Ql8810Error):
@@ -147,14 +152,28 @@ def boards(simulate: Optional[str] = None) -> list[Board]:
     return [b for b in interfaces(simulate) if b.is_board]
 
 
+def _open_trace() -> list[str]:
+    length = ctypes.c_size_t(0)
+    lib.ql8810_open_trace(None, 0, ctypes.byref(length))
+    buffer = ctypes.create_string_buffer(length.value + 1)
+    if lib.ql8810_open_trace(buffer, len(buffer), ctypes.byref(length)) != 0:
+        return []
+    text = buffer.value.decode("utf-8", "replace")
+    return text.split("\n") if text else []
+
+
 class Kit:
     """An open board. Close it, or use it in a `with` block."""
 
     def __init__(self, board: Optional[str] = None, simulate: Optional[str] = None) -> None:
         self._handle: Optional[int] = None
         handle = ctypes.c_void_p()
-        _check(lib.ql8810_open(_text(board, "board"), _text(simulate, "simulate"),
-                               ctypes.byref(handle)))
+        status = lib.ql8810_open(_text(board, "board"), _text(simulate, "simulate"),
+                                 ctypes.byref(handle))
+        if status == -3:
+            message = lib.ql8810_last_message().decode("utf-8", "replace")
+            raise BoardNotFound(message, _open_trace())
+        _check(status)
         self._handle = handle.value
 
     def _open_handle(self) -> int:

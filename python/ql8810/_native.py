@@ -69,6 +69,7 @@ _SIGNATURES = {
     "ql8810_list": (ctypes.c_int, [ctypes.c_char_p, ctypes.POINTER(Interface), _size,
                                    ctypes.POINTER(_size)]),
     "ql8810_open": (ctypes.c_int, [ctypes.c_char_p, ctypes.c_char_p, ctypes.POINTER(_board)]),
+    "ql8810_open_trace": (ctypes.c_int, [ctypes.c_char_p, _size, ctypes.POINTER(_size)]),
     "ql8810_close": (ctypes.c_int, [_board]),
     "ql8810_set_level": (ctypes.c_int, [_board, ctypes.c_int]),
     "ql8810_send_bus_command": (ctypes.c_int, [_board, ctypes.c_int, _bytes]),

@@ -54,6 +54,8 @@ static void listing(void) {
 
 static void opening(void) {
   ql8810_board* board = (ql8810_board*)&failures; /* overwritten with NULL on failure */
+  char trace[8192];
+  size_t length = 0;
   STATUS(ql8810_open(NULL, "board", NULL), QL8810_E_ARGUMENT);
   STATUS(ql8810_open("#0", "two", &board), QL8810_E_ARGUMENT);
   CHECK(board == NULL);
@@ -61,10 +63,23 @@ static void opening(void) {
   STATUS(ql8810_open(NULL, "nowhere", &board), QL8810_E_ARGUMENT);
   STATUS(ql8810_open("QL0009", "two", &board), QL8810_E_NOT_FOUND);
   CHECK(strcmp(ql8810_last_message(), "no board \"QL0009\" among 2: QL0001, QL0002") == 0);
+  /* The search passed over both boards, and its trace says so. */
+  STATUS(ql8810_open_trace(trace, sizeof trace, &length), QL8810_OK);
+  CHECK(strlen(trace) == length);
+  CHECK(strstr(trace, "\n  Serial Number: QL0001\n") &&
+        strstr(trace, "\n  Serial Number: QL0002\n"));
   STATUS(ql8810_open(NULL, "absent", &board), QL8810_E_NOT_FOUND);
+  STATUS(ql8810_open_trace(trace, sizeof trace, &length), QL8810_OK);
+  CHECK(strncmp(trace, "GetHidGuid\n", 11) == 0);
+  CHECK(length > 19 && strcmp(trace + length - 19, "\n Device not found.") == 0);
+  STATUS(ql8810_open_trace(trace, 5, &length), QL8810_E_BUFFER);
+  CHECK(length == strlen(trace));
+  STATUS(ql8810_open_trace(trace, sizeof trace, NULL), QL8810_E_ARGUMENT);
   STATUS(ql8810_open("QL0001", "two", &board), QL8810_OK);
   CHECK(board != NULL);
   CHECK(strcmp(ql8810_last_message(), "") == 0);
+  STATUS(ql8810_open_trace(trace, sizeof trace, &length), QL8810_OK);
+  CHECK(length == 0 && trace[0] == '\0');
   STATUS(ql8810_close(board), QL8810_OK);
 }
 

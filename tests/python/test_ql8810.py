@@ -75,6 +75,22 @@ def test_open_says_why_it_found_no_board(arguments, error, text):
         ql8810.open(**arguments)
 
 
+def test_a_failed_open_carries_the_trace_of_its_search():
+    with pytest.raises(ql8810.BoardNotFound) as absent:
+        ql8810.open(simulate="absent")
+    tool = subprocess.run([os.environ["QL8810_TOOL"], "--simulate=absent", "--trace", "level", "3"],
+                          capture_output=True, text=True)
+    assert tool.returncode == 1
+    # The tool's message and a blank line, then the same search.
+    assert absent.value.trace == tool.stderr.split("\n")[2:-1]
+    assert absent.value.trace[-1] == " Device not found."
+    with pytest.raises(ql8810.BoardNotFound) as passed_over:
+        ql8810.open(board="QL0009", simulate="two")
+    assert {"  Serial Number: QL0001", "  Serial Number: QL0002"} <= set(passed_over.value.trace)
+    with pytest.raises(ValueError):
+        ql8810.open(board="#0", simulate="two")
+
+
 def test_misuse_raises_and_never_crashes():
     kit = ql8810.open(simulate="mute")
     with pytest.raises(ql8810.ReadTimeout):
