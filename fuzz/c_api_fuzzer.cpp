@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t room = in.ConsumeIntegralInRange<std::size_t>(0, 300);
     std::vector<unsigned char> bytes(room);
     std::vector<char> text(room);
-    switch (in.ConsumeIntegralInRange(0, 10)) {
+    switch (in.ConsumeIntegralInRange(0, 11)) {
       case 0: {
         if (open.size() >= 3) break;
         const bool selected = in.ConsumeBool();
@@ -87,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ql8810_list(scenario.c_str(), maybe(records.data()), records.size(), maybe(&length));
         break;
       }
+      case 10:
+        ql8810_open_trace(maybe(text.data()), room, maybe(&length));
+        break;
       default:
         ql8810_strerror(in.ConsumeIntegral<int>());
         ql8810_last_message();

@@ -2,11 +2,13 @@
 # /init of the end-to-end test's guest: loads the HID modules, plays the board
 # with the emulator over uhid and over a dummy-UDC USB gadget, and runs the
 # ql8810 checks against the real kernel HID stack on both, then the same
-# board through Wine's HID stack with the Windows ql8810.exe. Every line goes
+# board through Wine's HID stack with the Windows ql8810.exe, and a lab
+# script in Python against two boards. Every line goes
 # to the serial console; the host looks for the closing "E2E RESULT" line.
 . /lib/guest.sh
 . /lib/guest-wine.sh
 . /lib/guest-two.sh
+. /lib/guest-python.sh
 guest_start
 
 ok=0

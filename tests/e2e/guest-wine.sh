@@ -14,13 +14,7 @@ WINE_DISPLAY=:7
 # Sets up the chroot; the host repository's path is in /etc/host-repo.
 wine_setup() {
   HOST_REPO=$(cat /etc/host-repo) || return 1
-  modprobe -a 9p 9pnet_virtio virtio_pci overlay || return 1
-  mkdir -p "$HOST"
-  mount -t 9p -o ro,trans=virtio,version=9p2000.L,msize=512000,cache=loose host "$HOST" || return 1
-  mount -t proc proc "$HOST/proc" && mount -t sysfs sys "$HOST/sys" &&
-    mount -t devtmpfs dev "$HOST/dev" || return 1
-  for d in tmp run root; do mount -t tmpfs "$d" "$HOST/$d" || return 1; done
-  mkdir -p "$HOST/dev/shm" && mount -t tmpfs shm "$HOST/dev/shm" || return 1
+  modprobe overlay && host_root_mount "$HOST" || return 1
   # Where Xvfb keeps its compiled keymaps; the emulator's log, for the
   # windows' check, as /mnt/emu.log.
   if [ -d "$HOST/var/lib/xkb" ]; then mount -t tmpfs xkb "$HOST/var/lib/xkb" || return 1; fi
