@@ -1,9 +1,11 @@
 #!/bin/busybox sh
 # /init of the kernel benchmark's guest (scripts/bench-qemu): the board
 # emulator on uhid at the highest real-time priority, so that the kernel's
-# uhid queue never overflows, then alternately `ql8810 sweep` and the hidapi yardstick,
-# each writing the same reports. One "bench-run" line per run; the host
-# computes the figures. /etc/bench.conf sets REPEAT and PAIRS.
+# uhid queue never overflows, then in turn `ql8810 sweep`, the hidapi
+# yardstick, the Python sweep and the C sweep through libql8810 (these two
+# chrooted into the host's root), each writing the same reports. One
+# "bench-run" line per run; the host computes the figures. /etc/bench.conf
+# sets REPEAT, PAIRS and HOST_REPO.
 . /lib/guest.sh
 guest_start
 . /etc/bench.conf
@@ -30,6 +32,12 @@ $(cut -d' ' -f40,41 /proc/$!/stat)
 EOF
 [ "$policy" = 1 ] || finish "the emulator is not real-time (policy $policy)"
 say "emulator at real-time priority $priority"
+HOST=/host
+host_root_mount "$HOST" || finish "the host's root did not mount"
+# A command chrooted into the host's root, with the library and the Python
+# package of the host's build tree; a script, for cpu_time to run.
+printf '#!/bin/sh\nexec chroot %s /usr/bin/env -i PATH=/usr/bin:/bin LANG=C.UTF-8 PYTHONDONTWRITEBYTECODE=1 PYTHONPATH=%s/python QL8810_LIBRARY=%s/build/ci/libql8810/libql8810.so.1 "$@"\n' \
+  "$HOST" "$HOST_REPO" "$HOST_REPO" >/bin/in-host && chmod +x /bin/in-host
 
 # Prints "bench-run NAME REPORTS STATUS USER_US SYSTEM_US RECEIVED": the
 # reports the emulator logged are counted once it has caught up, or after 20 s.
@@ -56,20 +64,28 @@ yardstick() {
   run "$1" 32 hidapi_write_loop 32
   run "$1" $((32 * REPEAT)) hidapi_write_loop $((32 * REPEAT))
 }
+python_sweep() {
+  run "$1" 32 in-host python3 "$HOST_REPO/bench/python_sweep.py" 32
+  run "$1" $((32 * REPEAT)) in-host python3 "$HOST_REPO/bench/python_sweep.py" $((32 * REPEAT))
+}
+c_sweep() {
+  run "$1" 32 in-host "$HOST_REPO/build/ci/bench/ql_c_sweep" 32
+  run "$1" $((32 * REPEAT)) in-host "$HOST_REPO/build/ci/bench/ql_c_sweep" $((32 * REPEAT))
+}
 
-# One pair first to warm up, not counted; then each pair in turn starts with
-# the other program, so that a drift in the machine's speed favours neither.
+# One round first to warm up, not counted; then each round starts one
+# program further on, so that a drift in the machine's speed favours none.
 sweep warm-up-sweep
 yardstick warm-up-hidapi
+python_sweep warm-up-python
+c_sweep warm-up-c
+set -- "sweep sweep" "yardstick hidapi" "python_sweep python" "c_sweep c"
 i=1
 while [ "$i" -le "$PAIRS" ]; do
-  if [ $((i % 2)) -eq 1 ]; then
-    sweep sweep
-    yardstick hidapi
-  else
-    yardstick hidapi
-    sweep sweep
-  fi
+  for program in "$@"; do $program; done
+  first=$1
+  shift
+  set -- "$@" "$first"
   i=$((i + 1))
 done
 say "uhid queue overflows in the kernel's log: $(dmesg | grep -c 'queue is full')"

@@ -94,6 +94,15 @@ def ratio_row(goal, what, numerator, denominator, limit, unit_text=show_time):
     return [goal, what, measured, f"≤ {limit}×", verdict(ratio <= limit)]
 
 
+def above_row(goal, what, ours, yardstick, limit_ns):
+    """OURS at most LIMIT_NS above YARDSTICK."""
+    bound = f"≤ {show_time(limit_ns)} above"
+    if ours is None or yardstick is None:
+        return [goal, what, "not measured", bound, verdict(None)]
+    measured = f"{show_time(ours)} vs {show_time(yardstick)}: **{show_time(ours - yardstick)} above**"
+    return [goal, what, measured, bound, verdict(ours - yardstick <= limit_ns)]
+
+
 def view_rows(view):
     base = view.get(1000)
     rows = [["A", "appending 1k lines to the diagnostic view holding 1k rows", show_time(base),
@@ -183,6 +192,8 @@ def main():
     view_runs = load_runs(os.path.join(results, "ql_view_bench.json"))
     startup = load_runs(os.path.join(results, "ql_startup_bench.json"))
     qemu = load_qemu(os.path.join(results, "bench-qemu.txt"))
+    library = load_runs(os.path.join(results, "ql_library_bench.json"))
+    python = load_runs(os.path.join(results, "python_level.json"))
 
     view = {held: figure(view_runs, f"BM_ViewAppend1k/{held}", "real_time")
             for held in (1000, 1_000_000, 4_000_000, 15_000_000)}
@@ -192,6 +203,8 @@ def main():
     list_per_line = figure(send, "BM_MillionSendsMemory", "list_bytes_per_line")
     ours = figure(startup, "BM_FirstPaint/QL8810Eval", "real_time")
     bare_qt = figure(startup, "BM_FirstPaint/BareQt", "real_time")
+    c_call = figure(library, "BM_CSetLevel", "cpu_time")
+    kit_level = figure(python, "PyKitLevel", "cpu_time")
 
     rows = view_rows(view)
     rows.append(ratio_row("B", "one traced dimming send on the simulated board (board open) "
@@ -216,6 +229,17 @@ def main():
                      verdict(None if counter is None else counter <= limit)])
     rows.append(ratio_row("E", "first paint of `QL8810Eval` against a bare Qt Widgets program "
                           "showing one window", ours, bare_qt, 1.3))
+    rows.append(above_row("F", "`kit.level()` of the Python package on the simulated board (board open) "
+                          "against the C call `ql8810_set_level`, CPU time", kit_level, c_call, 3000))
+    if qemu and not qemu.get("dropped") and "python_us" in qemu:
+        micro = lambda us: f"{us:.1f} µs"  # noqa: E731
+        rows.append(ratio_row("G", "a Python sweep (`kit.sweep`) against the same sweep in C through "
+                              "libql8810: CPU per report through a real kernel (qemu TCG, uhid board emulator)",
+                              qemu.get("python_us"), qemu.get("c_us"), 1.2, micro))
+    else:
+        rows.append(["G", "a Python sweep (`kit.sweep`) against the same sweep in C through libql8810: "
+                     "CPU per report through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.2×",
+                     verdict(None)])
 
     os.makedirs(docs, exist_ok=True)
     plot(os.path.join(docs, "performance.png"), view, (bare, traced), {} if qemu.get("dropped") else qemu)
@@ -245,11 +269,18 @@ def main():
         "`BM_MillionSendsMemory`, counters `bytes_per_line` and `list_bytes_per_line`.",
         "- C: `scripts/bench-qemu`: Debian's 6.1 kernel under qemu TCG, the board emulator on `/dev/uhid` "
         "at real-time priority (no report lost), and `bench/hidapi_write_loop.c` on Debian's libhidapi "
-        f"as the yardstick. In each of {qemu.get('pairs', 15):.0f} pairs both programs write 32 and then "
+        f"as the yardstick. In each of {qemu.get('pairs', 15):.0f} rounds each program writes 32 and then "
         f"{qemu.get('reports', 19200):.0f} reports; the difference in CPU time (user + system) over the "
         "reports between is the cost per report, start-up left out. The guest's clock runs with the "
         "host's, so the host's other work makes single runs vary widely: the medians count.",
         "- E: `build/ci/bench/ql_startup_bench`, `BM_FirstPaint/QL8810Eval` and `BM_FirstPaint/BareQt`.",
+        "- F: `bench/python_level_bench.py`: CPU time (`time.process_time_ns`) of 100k `kit.level()` calls "
+        "on `ql8810.open(simulate=\"board\")`, median of 9 repetitions; the yardstick is "
+        "`build/ci/bench/ql_library_bench`, `BM_CSetLevel`, the same call from C.",
+        "- G: `scripts/bench-qemu`, in the same guest and rounds as C: `bench/python_sweep.py` "
+        "(`kit.sweep(0, 31)` over and over) and `bench/c_sweep.c` (`ql8810_set_level` in a loop), both run "
+        "chrooted into the host's root (virtio-9p) with the release build's libql8810; CPU per report "
+        "figured as for C.",
         "",
     ]
     with open(os.path.join(docs, "performance.md"), "w", encoding="utf-8") as f:

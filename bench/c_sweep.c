@@ -1,0 +1,28 @@
+/* The C yardstick of the Python sweep in the kernel benchmark
+ * (scripts/bench-qemu): REPORTS dimming levels, 0 to 31 over and over, to
+ * the first board through libql8810, as a C lab program sends them.
+ *   c_sweep REPORTS */
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "ql8810.h"
+
+int main(int argc, char** argv) {
+  char* end = NULL;
+  const long reports = argc == 2 ? strtol(argv[1], &end, 10) : 0;
+  ql8810_board* board = NULL;
+  long i = 0;
+  int status = QL8810_OK;
+  if (argc != 2 || *end != '\0' || reports < 1) {
+    fprintf(stderr, "usage: c_sweep REPORTS\n");
+    return 2;
+  }
+  status = ql8810_open(NULL, NULL, &board);
+  for (i = 0; status == QL8810_OK && i < reports; ++i)
+    status = ql8810_set_level(board, (int)(i % 32));
+  if (status != QL8810_OK) {
+    fprintf(stderr, "c_sweep: %s (%s)\n", ql8810_strerror(status), ql8810_last_message());
+    return 1;
+  }
+  return ql8810_close(board) == QL8810_OK ? 0 : 1;
+}

@@ -1,0 +1,22 @@
+"""The Python sweep of the kernel benchmark (scripts/bench-qemu): REPORTS
+dimming levels, sweeps of 0 to 31, to the first board through the package,
+as a lab script sends them.
+    python3 python_sweep.py REPORTS"""
+
+import sys
+
+import ql8810
+
+
+def main() -> int:
+    if len(sys.argv) != 2 or not sys.argv[1].isdigit() or int(sys.argv[1]) % 32:
+        print("usage: python_sweep.py REPORTS (a multiple of 32)", file=sys.stderr)
+        return 2
+    with ql8810.open() as kit:
+        for _ in range(int(sys.argv[1]) // 32):
+            kit.sweep(0, 31)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
