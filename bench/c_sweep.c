@@ -1,6 +1,6 @@
 /* The C yardstick of the Python sweep in the kernel benchmark
- * (scripts/bench-qemu): REPORTS dimming levels, 0 to 31 over and over, to
- * the first board through libql8810, as a C lab program sends them.
+ * (scripts/bench-qemu): REPORTS dimming levels, sweeps of 0 to 31, to the
+ * first board through libql8810, as a C lab program sends them.
  *   c_sweep REPORTS */
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,13 +13,13 @@ int main(int argc, char** argv) {
   ql8810_board* board = NULL;
   long i = 0;
   int status = QL8810_OK;
-  if (argc != 2 || *end != '\0' || reports < 1) {
-    fprintf(stderr, "usage: c_sweep REPORTS\n");
+  if (argc != 2 || *end != '\0' || reports < 32 || reports % 32 != 0) {
+    fprintf(stderr, "usage: c_sweep REPORTS (a multiple of 32)\n");
     return 2;
   }
   status = ql8810_open(NULL, NULL, &board);
-  for (i = 0; status == QL8810_OK && i < reports; ++i)
-    status = ql8810_set_level(board, (int)(i % 32));
+  for (i = 0; status == QL8810_OK && i < reports / 32; ++i)
+    status = ql8810_sweep(board, 0, 31, 1, 0, NULL);
   if (status != QL8810_OK) {
     fprintf(stderr, "c_sweep: %s (%s)\n", ql8810_strerror(status), ql8810_last_message());
     return 1;

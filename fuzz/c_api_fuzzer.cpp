@@ -4,6 +4,7 @@
 // written is a finding.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t room = in.ConsumeIntegralInRange<std::size_t>(0, 300);
     std::vector<unsigned char> bytes(room);
     std::vector<char> text(room);
-    switch (in.ConsumeIntegralInRange(0, 11)) {
+    switch (in.ConsumeIntegralInRange(0, 12)) {
       case 0: {
         if (open.size() >= 3) break;
         const bool selected = in.ConsumeBool();
@@ -85,6 +86,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string scenario = Scenario(in);
         std::vector<ql8810_interface> records(room % 8);
         ql8810_list(scenario.c_str(), maybe(records.data()), records.size(), maybe(&length));
+        break;
+      }
+      case 11: {
+        // A valid interval is a few ms at most, else one out of range: the
+        // fuzzer's time is for arguments, not for waiting.
+        int interval = in.ConsumeIntegralInRange(0, 2);
+        if (in.ConsumeBool())
+          interval = in.ConsumeBool() ? in.ConsumeIntegralInRange(INT_MIN, -1)
+                                      : in.ConsumeIntegralInRange(3'600'001, INT_MAX);
+        ql8810_sweep(pick(), in.ConsumeIntegralInRange(-2, 33), in.ConsumeIntegralInRange(-2, 33),
+                     in.ConsumeIntegralInRange(-1, 33), interval, maybe(&length));
         break;
       }
       case 10:

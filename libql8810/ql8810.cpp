@@ -5,12 +5,14 @@
 #include "ql8810.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/board_identity.h"
@@ -102,6 +104,21 @@ int NotReached(const ql8810_board* board) {
   return board->link->MyDeviceDetected() ? Fail(QL8810_E_WRITE, "the board took no report")
                                          : Fail(QL8810_E_NOT_FOUND, "the board was not found");
 }
+
+// One dimming level, 0 to 31, to an open board.
+int SendLevel(ql8810_board* board, int level) {
+  NoMessages messages;
+  switch (ql::board::SendDimmingLevel(*board->link, messages, static_cast<std::int16_t>(level))) {
+    case ql::hidlink::SendOutcome::kSent:
+      return Succeed();
+    case ql::hidlink::SendOutcome::kRefused:
+      return Fail(QL8810_E_ARGUMENT, "level refused");
+    default:
+      return NotReached(board);
+  }
+}
+
+constexpr int kLongestInterval = 3'600'000;  // an hour, in ms
 
 // Every entry point catches what the C++ below it may throw (memory, most
 // likely): nothing crosses into C.
@@ -265,15 +282,33 @@ int ql8810_set_level(ql8810_board* board, int level) {
   return Guarded([&] {
     if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
     if (level < 0 || level > 31) return Fail(QL8810_E_ARGUMENT, "level is 0 to 31");
-    NoMessages messages;
-    switch (ql::board::SendDimmingLevel(*board->link, messages, static_cast<std::int16_t>(level))) {
-      case ql::hidlink::SendOutcome::kSent:
-        return Succeed();
-      case ql::hidlink::SendOutcome::kRefused:
-        return Fail(QL8810_E_ARGUMENT, "level refused");
-      default:
-        return NotReached(board);
+    return SendLevel(board, level);
+  });
+}
+
+int ql8810_sweep(ql8810_board* board, int start, int stop, int step, int interval_ms,
+                 size_t* sent) {
+  return Guarded([&] {
+    if (sent) *sent = 0;
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    if (start < 0 || start > 31 || stop < 0 || stop > 31 || step < 1 || step > 31 ||
+        interval_ms < 0 || interval_ms > kLongestInterval)
+      return Fail(QL8810_E_ARGUMENT,
+                  "levels 0 to 31, a step of 1 to 31 and an interval of 0 to 3600000 ms");
+    const int direction = start <= stop ? 1 : -1;
+    const auto interval = std::chrono::milliseconds(interval_ms);
+    // Paced from the first send, so that the time a send takes does not
+    // stretch the intervals.
+    auto due = std::chrono::steady_clock::now();
+    for (int level = start; direction * (stop - level) >= 0; level += direction * step) {
+      if (level != start) {
+        due += interval;
+        if (interval_ms > 0) std::this_thread::sleep_until(due);
+      }
+      if (const int status = SendLevel(board, level); status != QL8810_OK) return status;
+      if (sent) ++*sent;
     }
+    return Succeed();
   });
 }
 

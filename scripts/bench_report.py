@@ -167,6 +167,10 @@ def plot(path, view, sends, qemu):
         panels.append(bars("CPU per report under qemu", "µs",
                            [("hidapi loop", qemu.get("hidapi_us")), ("ql8810 sweep", qemu.get("sweep_us"))],
                            1.1 * qemu.get("hidapi_us", 0), "1.1× hidapi"))
+        if "python_us" in qemu:
+            panels.append(bars("CPU per report under qemu, libql8810", "µs",
+                               [("C sweep", qemu.get("c_us")), ("Python sweep", qemu.get("python_us"))],
+                               1.2 * qemu.get("c_us", 0), "1.2× C"))
     script = (f'set terminal pngcairo size {500 * len(panels)},420 font "Liberation Sans,10"\n'
               f'set output "{path}"\nset grid ytics\nset multiplot layout 1,{len(panels)}\n' +
               "".join(panels) + "unset multiplot\n")

@@ -92,6 +92,12 @@ QL8810_API int ql8810_close(ql8810_board* board);
 
 /* Dimming level 0 to 31. */
 QL8810_API int ql8810_set_level(ql8810_board* board, int level);
+/* Every `step`-th level (1 to 31) from `start` to `stop` (0 to 31, either
+ * way), `interval_ms` (0 to 3600000) apart, paced from the first send; stops
+ * at the first failure, returning its status. `*sent` (NULL: not wanted)
+ * counts the levels that went out. */
+QL8810_API int ql8810_sweep(ql8810_board* board, int start, int stop, int step, int interval_ms,
+                            size_t* sent);
 /* One bus command: CODE and the six bytes after it. */
 QL8810_API int ql8810_send_bus_command(ql8810_board* board, int code, const unsigned char bytes[6]);
 /* The long bus break. */

@@ -205,7 +205,9 @@ class Kit:
     def level(self, level: int) -> None:
         """Sends dimming level 0 to 31."""
         level = _integer(level, "level", 0, 31)
-        _check(lib.ql8810_set_level(self._open_handle(), level))
+        status = lib.ql8810_set_level(self._open_handle(), level)
+        if status:
+            _check(status)
 
     def sweep(self, start: int, stop: int, step: int = 1, interval: float = 0.0) -> None:
         """Every `step`-th level from `start` to `stop` (either way), `interval`
@@ -216,12 +218,21 @@ class Kit:
         if (isinstance(interval, bool) or not isinstance(interval, (int, float))
                 or not math.isfinite(interval) or interval < 0):
             raise ValueError("interval must be a number of seconds, 0 or more")
+        handle = self._open_handle()
+        if not interval:
+            # A burst: the library's own loop, one call for the whole sweep.
+            _check(lib.ql8810_sweep(handle, start, stop, step, 0, None))
+            return
+        # Paced here rather than in the library, so that Ctrl-C ends a slow
+        # sweep between two sends instead of waiting for its end.
         direction = 1 if start <= stop else -1
-        levels = range(start, stop + direction, direction * step)
-        for i, level in enumerate(levels):
-            if i and interval:
+        send = lib.ql8810_set_level
+        for i, level in enumerate(range(start, stop + direction, direction * step)):
+            if i:
                 time.sleep(interval)
-            self.level(level)
+            status = send(handle, level)
+            if status:
+                _check(status)
 
     def bus_command(self, code: int, data: Iterable[int]) -> None:
         """One bus command: CODE and six bytes."""

@@ -72,6 +72,8 @@ _SIGNATURES = {
     "ql8810_open_trace": (ctypes.c_int, [ctypes.c_char_p, _size, ctypes.POINTER(_size)]),
     "ql8810_close": (ctypes.c_int, [_board]),
     "ql8810_set_level": (ctypes.c_int, [_board, ctypes.c_int]),
+    "ql8810_sweep": (ctypes.c_int, [_board, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                    ctypes.POINTER(_size)]),
     "ql8810_send_bus_command": (ctypes.c_int, [_board, ctypes.c_int, _bytes]),
     "ql8810_send_break": (ctypes.c_int, [_board]),
     "ql8810_read_report": (ctypes.c_int, [_board, ctypes.c_int, _bytes, _size,

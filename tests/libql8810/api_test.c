@@ -126,6 +126,45 @@ static void sending(void) {
   STATUS(ql8810_close(board), QL8810_OK);
 }
 
+/* The levels a sweep sent, as the board's answers tell them: the third byte
+ * of each is the level as sent, bits reversed. */
+static void sweeping(void) {
+  static const struct {
+    int start, stop, step, interval_ms;
+    size_t sent;
+    unsigned char first, last; /* the reversed levels */
+  } sweeps[] = {
+      {0, 31, 5, 0, 7, 0x00, 0x0F},  /* 0 5 10 15 20 25 30 */
+      {31, 0, 10, 1, 4, 0x1F, 0x10}, /* 31 21 11 1 */
+      {7, 7, 1, 0, 1, 0x1C, 0x1C},
+  };
+  ql8810_board* board = NULL;
+  unsigned char answer[8];
+  size_t i = 0, n = 0, sent = 99, length = 0;
+  STATUS(ql8810_open(NULL, "board", &board), QL8810_OK);
+  for (i = 0; i < sizeof sweeps / sizeof sweeps[0]; ++i) {
+    STATUS(ql8810_sweep(board, sweeps[i].start, sweeps[i].stop, sweeps[i].step,
+                        sweeps[i].interval_ms, &sent),
+           QL8810_OK);
+    CHECK(sent == sweeps[i].sent);
+    for (n = 0; n < sent; ++n) {
+      STATUS(ql8810_read_report(board, 100, answer, sizeof answer, &length), QL8810_OK);
+      if (n == 0) CHECK(answer[2] == sweeps[i].first);
+      if (n + 1 == sent) CHECK(answer[2] == sweeps[i].last);
+    }
+    STATUS(ql8810_read_report(board, 0, answer, sizeof answer, &length), QL8810_E_TIMEOUT);
+  }
+  STATUS(ql8810_sweep(board, 0, 31, 1, 0, NULL), QL8810_OK);
+  STATUS(ql8810_sweep(board, 0, 32, 1, 0, &sent), QL8810_E_ARGUMENT);
+  CHECK(sent == 0);
+  STATUS(ql8810_sweep(board, -1, 3, 1, 0, &sent), QL8810_E_ARGUMENT);
+  STATUS(ql8810_sweep(board, 0, 3, 0, 0, &sent), QL8810_E_ARGUMENT);
+  STATUS(ql8810_sweep(board, 0, 3, 1, -1, &sent), QL8810_E_ARGUMENT);
+  STATUS(ql8810_sweep(board, 0, 3, 1, 3600001, &sent), QL8810_E_ARGUMENT);
+  STATUS(ql8810_close(board), QL8810_OK);
+  STATUS(ql8810_sweep(board, 0, 3, 1, 0, &sent), QL8810_E_HANDLE);
+}
+
 static void mute(void) {
   ql8810_board* board = NULL;
   unsigned char answer[8];
@@ -156,6 +195,7 @@ int main(void) {
   listing();
   opening();
   sending();
+  sweeping();
   mute();
   closed_and_made_up_handles();
   if (failures) fprintf(stderr, "%d failure(s)\n", failures);

@@ -48,6 +48,37 @@ def test_every_call_on_the_simulated_board(ql8810_board):
     assert len(kit) == len(kit.trace)
 
 
+@pytest.mark.parametrize("start, stop, step, interval, levels", [
+    (0, 31, 5, 0, [0, 5, 10, 15, 20, 25, 30]),
+    (31, 0, 10, 0.001, [31, 21, 11, 1]),
+    (31, 0, 10, 0, [31, 21, 11, 1]),
+    (7, 7, 1, 0.001, [7]),
+])
+def test_a_sweep_sends_the_levels_a_send_each_would(start, stop, step, interval, levels):
+    def answers(kit, count):
+        return [kit.read(0.1) for _ in range(count)]
+
+    with ql8810.open(simulate="board") as swept, ql8810.open(simulate="board") as one_by_one:
+        swept.sweep(start, stop, step=step, interval=interval)
+        for level in levels:
+            one_by_one.level(level)
+        assert answers(swept, len(levels)) == answers(one_by_one, len(levels))
+        with pytest.raises(ql8810.ReadTimeout):
+            swept.read(0)
+
+
+@pytest.mark.parametrize("arguments, error", [
+    ((0, 32), ValueError), ((-1, 3), ValueError), ((0, 3, 0), ValueError), ((0, "3"), TypeError),
+    ((0, 3, 1, -0.5), ValueError), ((0, 3, 1, float("nan")), ValueError),
+])
+def test_a_bad_sweep_is_refused_and_nothing_is_sent(arguments, error):
+    with ql8810.open(simulate="board") as kit:
+        before = len(kit)
+        with pytest.raises(error):
+            kit.sweep(*arguments)
+        assert len(kit) == before
+
+
 @pytest.mark.parametrize("value, error", [
     ("12", TypeError), (None, TypeError), (12.5, TypeError), (True, TypeError),
     (-1, ValueError), (32, ValueError), (2**100, ValueError),

@@ -33,7 +33,7 @@ menu="$QL_WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Q
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QL8810EvalKit'
 files=(QL8810Eval.exe QL8810Eval-demo.exe ql8810.exe ql8810.dll ql8810.h ql8810.def
        python/ql8810/__init__.py python/ql8810/_native.py python/ql8810/pytest_plugin.py
-       uninstall.exe)
+       python/ql8810/py.typed uninstall.exe)
 
 # The value NAME of the uninstall entry, as reg.exe prints it.
 reg_value() {
