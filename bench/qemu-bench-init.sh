@@ -39,8 +39,10 @@ host_root_mount "$HOST" || finish "the host's root did not mount"
 printf '#!/bin/sh\nexec chroot %s /usr/bin/env -i PATH=/usr/bin:/bin LANG=C.UTF-8 PYTHONDONTWRITEBYTECODE=1 PYTHONPATH=%s/python QL8810_LIBRARY=%s/build/ci/libql8810/libql8810.so.1 "$@"\n' \
   "$HOST" "$HOST_REPO" "$HOST_REPO" >/bin/in-host && chmod +x /bin/in-host
 
-# Prints "bench-run NAME REPORTS STATUS USER_US SYSTEM_US RECEIVED": the
-# reports the emulator logged are counted once it has caught up, or after 20 s.
+# Prints "bench-run NAME REPORTS STATUS USER_US SYSTEM_US RECEIVED [SWEEP_US]":
+# the reports the emulator logged are counted once it has caught up, or
+# after 20 s; SWEEP_US, the CPU time over the sends alone, from the programs
+# that measure it themselves.
 run() {  # NAME REPORTS COMMAND...
   name=$1 reports=$2
   shift 2
@@ -50,7 +52,7 @@ run() {  # NAME REPORTS COMMAND...
   status=$?
   wait_for caught_up
   read -r user system <cpu.txt
-  echo "bench-run $name $reports $status $user $system $(received)"
+  echo "bench-run $name $reports $status $user $system $(received) $(sed -n 's/^sweep_cpu_us //p' out.txt)"
   [ "$status" -eq 0 ] || sed "s/^/  | /" out.txt
 }
 # Each program runs once with one sweep's reports and once with all of them:

@@ -283,8 +283,9 @@ def main():
         "`build/ci/bench/ql_library_bench`, `BM_CSetLevel`, the same call from C.",
         "- G: `scripts/bench-qemu`, in the same guest and rounds as C: `bench/python_sweep.py` "
         "(`kit.sweep(0, 31)` over and over) and `bench/c_sweep.c` (`ql8810_set_level` in a loop), both run "
-        "chrooted into the host's root (virtio-9p) with the release build's libql8810; CPU per report "
-        "figured as for C.",
+        "chrooted into the host's root (virtio-9p) with the release build's libql8810, each timing its "
+        "own sends (process CPU time around the sweeps: Python's start-up varies by more than the sends "
+        "cost), median of the rounds.",
         "",
     ]
     with open(os.path.join(docs, "performance.md"), "w", encoding="utf-8") as f:
