@@ -262,7 +262,9 @@ class Kit:
 
     def test(self, byte0: int = 0x01, byte1: int = 0x00) -> bytes:
         """The diagnostic window's HID test: the answer to
-        BYTE0 BYTE1 55 56 57 58 59 55."""
+        BYTE0 BYTE1 55 56 57 58 59 55. It drops the answers that came
+        already; after a burst of sends, read theirs first, as an answer
+        still on its way would be taken for the test's."""
         b0 = _integer(byte0, "byte0", 0, 255)
         b1 = _integer(byte1, "byte1", 0, 255)
         answer = (ctypes.c_ubyte * 8)()
