@@ -226,14 +226,10 @@ int ql8810_open(const char* selector, const char* simulate, ql8810_board** board
     std::string problem = "no board found";
     if (chosen) {
       const auto interfaces = ql::hidlink::ListInterfaces(link.platform());
-      if (ql::hidlink::SelectedBoards(interfaces, *chosen, link.BoardVendorID(),
-                                      link.BoardProductID())
-              .size() > 1)
-        return Fail(QL8810_E_AMBIGUOUS,
-                    ql::hidlink::SelectionProblem(interfaces, *chosen, link.BoardVendorID(),
-                                                  link.BoardProductID()));
-      problem = ql::hidlink::SelectionProblem(interfaces, *chosen, link.BoardVendorID(),
-                                              link.BoardProductID());
+      const auto vendor = link.BoardVendorID(), product = link.BoardProductID();
+      problem = ql::hidlink::SelectionProblem(interfaces, *chosen, vendor, product);
+      if (ql::hidlink::SelectedBoards(interfaces, *chosen, vendor, product).size() > 1)
+        return Fail(QL8810_E_AMBIGUOUS, problem);
       link.SetBoardSelector(chosen);
     }
     if (!link.FindTheHid()) {

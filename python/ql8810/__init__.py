@@ -68,6 +68,10 @@ class BoardGone(Ql8810Error):
     """The board went away during a read."""
 
 
+# Statuses of ql8810.h that the package acts on rather than raises at once.
+_E_NOT_FOUND = -3
+_E_BUFFER = -9
+
 _ERRORS = {
     -1: ValueError, -2: BoardClosed, -3: BoardNotFound, -4: AmbiguousBoard, -5: BoardBusy,
     -6: WriteFailed, -7: ReadTimeout, -8: BoardGone,
@@ -141,7 +145,7 @@ def interfaces(simulate: Optional[str] = None) -> list[Board]:
     while True:
         records = (Interface * max(count.value, 1))()
         status = lib.ql8810_list(scenario, records, len(records), ctypes.byref(count))
-        if status != -9:  # more came since: ask again with room for them
+        if status != _E_BUFFER:  # more came since: ask again with room for them
             break
     _check(status)
     return [_board(records[i]) for i in range(count.value)]
@@ -170,7 +174,7 @@ class Kit:
         handle = ctypes.c_void_p()
         status = lib.ql8810_open(_text(board, "board"), _text(simulate, "simulate"),
                                  ctypes.byref(handle))
-        if status == -3:
+        if status == _E_NOT_FOUND:
             message = lib.ql8810_last_message().decode("utf-8", "replace")
             raise BoardNotFound(message, _open_trace())
         _check(status)
@@ -285,7 +289,7 @@ class Kit:
         buffer = ctypes.create_string_buffer(256)
         status = lib.ql8810_trace_line(self._open_handle(), index, buffer, len(buffer),
                                        ctypes.byref(length))
-        if status == -9:
+        if status == _E_BUFFER:
             buffer = ctypes.create_string_buffer(length.value + 1)
             status = lib.ql8810_trace_line(self._open_handle(), index, buffer, len(buffer),
                                            ctypes.byref(length))
