@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "app/level_slider.h"
 #include "app/level_text.h"
@@ -88,7 +89,7 @@ FrmMain::FrmMain(hidlink::Link& link, board::OperatorMessages& messages)
 
   NewLogoImage(this, 240, 6000);
 
-  auto* exit = new QPushButton("&Exit", this);
+  auto* exit = cmdExit_ = new QPushButton("&Exit", this);
   exit->setObjectName("cmdExit");
   exit->setGeometry(TwipsRect(5160, 5970, 1335, 495));
 
@@ -132,6 +133,15 @@ void FrmMain::SendFromSlider() {
   board::SendDimmingLevel(link_, messages_, static_cast<std::int16_t>(level));
   // Also replaces a text typed over the entry that is already current.
   comboLvl_->setCurrentIndex(level);
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Whenever the program shows the window, it opens on "&Exit", first in the
+  // tab order: the load step hides the window while it is active, and Qt
+  // then hands the focus on to the next control. A window restored by the
+  // operator keeps the focus it had.
+  if (!event->spontaneous()) cmdExit_->setFocus();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {

@@ -8,6 +8,7 @@
 #include "hidlink/link.h"
 
 class QComboBox;
+class QPushButton;
 
 namespace ql::app {
 
@@ -29,6 +30,7 @@ class FrmMain final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void SendFromList();
@@ -38,6 +40,7 @@ class FrmMain final : public QWidget {
   board::OperatorMessages& messages_;
   QComboBox* comboLvl_;
   LevelSlider* sldLvl_;
+  QPushButton* cmdExit_;
 };
 
 }  // namespace ql::app

@@ -110,13 +110,6 @@ void FrmSplash::closeEvent(QCloseEvent* event) {
   emit continueRequested();
 }
 
-void FrmSplash::paintEvent(QPaintEvent* event) {
-  QWidget::paintEvent(event);
-  if (painted_) return;
-  painted_ = true;
-  emit firstPainted();
-}
-
 bool FrmSplash::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty()) {
     emit continueRequested();

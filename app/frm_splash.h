@@ -17,16 +17,10 @@ class FrmSplash final : public QWidget {
   // "&Continue", any key that types a character, or the window manager's
   // close: none of them may leave the operator without a window.
   void continueRequested();
-  // Once, when the window has first been painted.
-  void firstPainted();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  bool painted_ = false;
 };
 
 }  // namespace ql::app

@@ -1,7 +1,5 @@
 #include "app/program.h"
 
-#include <QTimer>
-
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "app/frm_usb.h"
@@ -20,6 +18,10 @@ FrmSplash& Program::Splash() {
     splash_ = std::make_unique<FrmSplash>();
     QObject::connect(splash_.get(), &FrmSplash::continueRequested, [this] { Continue(); });
     splash_->Load();
+    // The rest of the splash window's load: the dimming window is built, shows
+    // itself in its own load and is hidden again, so that it is ready behind
+    // the splash window before the operator sees anything.
+    Main().hide();
   }
   return *splash_;
 }
@@ -42,13 +44,7 @@ FrmUsb& Program::Usb() {
 }
 
 void Program::Start() {
-  FrmSplash& splash = Splash();
-  // The operator sees the splash window first. The dimming window, which takes
-  // longer to build than the splash takes to paint, is loaded and hidden just
-  // after, long before "&Continue" can be clicked (which would load it too).
-  QObject::connect(&splash, &FrmSplash::firstPainted, &splash,
-                   [this] { QTimer::singleShot(0, splash_.get(), [this] { Main().hide(); }); });
-  splash.show();
+  Splash().show();
 }
 
 void Program::Continue() {

@@ -24,8 +24,8 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // Shows the splash window; once it has been painted, the dimming window is
-  // loaded and hidden behind it.
+  // Shows the splash window, whose load has built the dimming window and
+  // hidden it again.
   void Start();
   // Called once the dimming window is up (the demo shows its board then).
   void SetOnContinued(std::function<void()> onContinued) { onContinued_ = std::move(onContinued); }

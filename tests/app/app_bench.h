@@ -36,9 +36,11 @@ inline void Click(QWidget& window, const char* name) {
 struct AppBench : ql::testing::SimLink {
   AppBench() : SimLink(hidlink::sim::Scenario::kBoard, board::kBoardIdentity, false) {}
 
-  // Start-up and "&Continue": the operator at the dimming window.
+  // Start-up and "&Continue": the operator at the dimming window. As with an
+  // operator, the splash window is up a while before "&Continue" is clicked.
   FrmMain& AtDimmingWindow() {
     program.Start();
+    QTest::qWait(20);
     Click(program.Splash(), "cmdCont");
     return program.Main();
   }

@@ -22,17 +22,40 @@ std::vector<std::string> Windows(bool hiddenToo = false) {
   return names;
 }
 
+// Shows and hides of the program's windows, in order ("+frmMain", "-frmMain").
+class WindowEvents final : public QObject {
+ public:
+  WindowEvents() { qApp->installEventFilter(this); }
+  ~WindowEvents() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->isWindow() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+      seen.push_back((event->type() == QEvent::Show ? "+" : "-") +
+                     widget->objectName().toStdString());
+    return false;
+  }
+  std::vector<std::string> seen;
+};
+
+TEST(StartUp, TheDimmingWindowIsReadyAndHiddenBeforeTheSplashWindowShows) {
+  AppBench bench;
+  WindowEvents events;
+  bench.program.Start();
+  EXPECT_THAT(events.seen, ElementsAre("+frmMain", "-frmMain", "+frmSplash"));
+  EXPECT_EQ(bench.List()->count(), 32);
+  EXPECT_EQ(bench.List()->currentText(), "16");
+  QTest::qWait(50);  // nothing left for later
+  EXPECT_THAT(Windows(), ElementsAre("frmSplash"));
+  EXPECT_THAT(events.seen, ElementsAre("+frmMain", "-frmMain", "+frmSplash"));
+}
+
 TEST(StartUp, OnlyTheSplashWindowIsUpWithTheVersionAndLogo) {
   AppBench bench;
   bench.program.Start();
   FrmSplash& splash = bench.program.Splash();
   EXPECT_THAT(Windows(), ElementsAre("frmSplash"));
-  // Painted first; the dimming window, slower to build, is loaded and hidden
-  // right after.
-  EXPECT_THAT(Windows(true), Not(Contains("frmMain")));
-  EXPECT_TRUE(
-      QTest::qWaitFor([] { return std::ranges::count(Windows(true), "frmMain") == 1; }, 2000));
-  EXPECT_THAT(Windows(), ElementsAre("frmSplash"));
+  EXPECT_EQ(std::ranges::count(Windows(true), "frmMain"), 1);
   EXPECT_EQ(Child<QLabel>(splash, "lblVersion")->text(), "Version 0.9.1");
   const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
   EXPECT_LE((splash.frameGeometry().center() - screenCentre).manhattanLength(), 8);
@@ -70,8 +93,6 @@ TEST(Exit, ShutdownRunsOnceAndTheProgramEnds) {
   const std::pair<const char*, std::function<void(FrmMain&)>> ways[] = {
       {"Exit clicked", [](FrmMain& m) { Click(m, "cmdExit"); }},
       {"close box", [](FrmMain& m) { m.close(); }},
-      {"Enter on Exit, which has the focus",
-       [](FrmMain& m) { QTest::keyClick(m.focusWidget(), Qt::Key_Return); }},
   };
   for (const auto& [name, go] : ways) {
     AppBench bench;
@@ -81,6 +102,23 @@ TEST(Exit, ShutdownRunsOnceAndTheProgramEnds) {
     main.close();
     EXPECT_EQ(bench.ends, 1) << name;
     EXPECT_TRUE(bench.ShutDownOnce()) << name;
+  }
+}
+
+// The window opens on "&Exit": Enter there ends the program, and only there.
+TEST(Exit, EnterEndsTheProgramOnlyWithTheFocusOnExit) {
+  const std::pair<const char*, int> focuses[] = {
+      {"", 1},  // as the window opened
+      {"cmdExit", 1}, {"comboLvl", 0}, {"CmdSend", 0}, {"sldLvl", 0},
+  };
+  for (const auto& [name, ends] : focuses) {
+    AppBench bench;
+    FrmMain& main = bench.AtDimmingWindow();
+    EXPECT_EQ(main.focusWidget(), Child(main, "cmdExit")) << name;
+    if (*name) Child(main, name)->setFocus();
+    QTest::keyClick(main.focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(bench.ends, ends) << name;
+    EXPECT_TRUE(ends == 0 || bench.ShutDownOnce()) << name;
   }
 }
 
