@@ -2,19 +2,15 @@
 // at most one line selected.
 //
 // A run of a million sends leaves some eleven million lines, nearly all of
-// them repeats, so every distinct text is stored once and each line is a
-// reference to it, kept in blocks that never move: the list costs about two
-// bytes a line, and appending a known text is a store.
+// them repeats: every distinct text is stored once and a line is the 4-byte
+// id of its text. The ids go into chunks of a fixed size, so that a growing
+// list never copies its lines, nor holds them twice while it grows.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <deque>
-#include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,39 +29,12 @@ class DiagnosticList {
     virtual void SelectionChanged(std::size_t index) = 0;
   };
 
-  // A stored text. Valid for the list's life.
-  using TextId = std::uint32_t;
-
   DiagnosticList() = default;
   DiagnosticList(const DiagnosticList&) = delete;
   DiagnosticList& operator=(const DiagnosticList&) = delete;
 
-  // Stores `text` once; the same text always gives the same id.
-  TextId Intern(std::string_view text);
-  // Adds a stored text as the new last line. The selection does not move.
-  void AppendText(TextId id) { AppendTexts(std::span(&id, 1)); }
-  // Several stored texts at once, in order; observers are told once.
-  void AppendTexts(std::span<const TextId> ids) {
-    const std::size_t offset = size_ & (kBlockSize - 1);
-    if (offset == 0 || ids.size() > kBlockSize - offset || blocks_.back().wide ||
-        texts_.size() > kNarrowTexts) {
-      AppendSlowly(ids);
-      return;
-    }
-    // Every id fits two bytes while the list has no more than 65536 texts;
-    // four at a time go in as one store.
-    std::uint16_t* to = blocks_.back().Narrow() + offset;
-    std::size_t i = 0;
-    for (; std::endian::native == std::endian::little && i + 4 <= ids.size(); i += 4) {
-      const std::uint64_t four = std::uint64_t{ids[i]} | std::uint64_t{ids[i + 1]} << 16 |
-                                 std::uint64_t{ids[i + 2]} << 32 | std::uint64_t{ids[i + 3]} << 48;
-      std::memcpy(to + i, &four, sizeof four);
-    }
-    for (; i < ids.size(); ++i) to[i] = static_cast<std::uint16_t>(ids[i]);
-    size_ += ids.size();
-    if (!observers_.empty() && !ids.empty()) Notify(size_ - ids.size(), ids.size());
-  }
-  void Append(std::string_view text) { AppendText(Intern(text)); }
+  // Adds `text` as the new last line. The selection does not move.
+  void Append(std::string_view text);
   // Selects the last line (nothing happens while the list is empty).
   void SelectLast();
 
@@ -74,9 +43,7 @@ class DiagnosticList {
   // The text of line `index` (< size()); the view stays valid for the list's
   // life.
   std::string_view operator[](std::size_t index) const {
-    const Block& block = blocks_[index >> kBlockBits];
-    const std::size_t at = index & (kBlockSize - 1);
-    return texts_[block.wide ? block.Wide()[at] : block.Narrow()[at]];
+    return texts_[chunks_[index / kChunkLines][index % kChunkLines]];
   }
   std::optional<std::size_t> Selected() const { return selected_; }
   // Number of distinct texts stored.
@@ -92,33 +59,16 @@ class DiagnosticList {
   void RemoveObserver(Observer* observer);
 
  private:
-  // A block of kBlockSize lines that never moves: two bytes a line while the
-  // list has at most 65536 texts (a run has a few hundred), four after.
-  // Where the system offers huge pages, a long run takes one page fault per
-  // million lines instead of one per thousand.
-  struct Block {
-    explicit Block(bool isWide);
-    ~Block();
-    Block(Block&& other) noexcept;
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-    Block& operator=(Block&&) = delete;
-    std::uint16_t* Narrow() const { return static_cast<std::uint16_t*>(memory); }
-    TextId* Wide() const { return static_cast<TextId*>(memory); }
-    void* memory;
-    bool wide;
-  };
-  static constexpr std::size_t kBlockBits = 20;
-  static constexpr std::size_t kNarrowTexts = 0x10000;
-  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
-
-  void AppendSlowly(std::span<const TextId> ids);
-  void Notify(std::size_t first, std::size_t count);
+  using TextId = std::uint32_t;
+  // 256 KiB of ids a chunk: small beside a long run, large beside the
+  // allocator's overhead.
+  static constexpr std::size_t kChunkLines = std::size_t{1} << 16;
 
   // deque: stored texts never move, so the index's keys may point into them.
   std::deque<std::string> texts_;
   std::unordered_map<std::string_view, TextId> index_;
-  std::vector<Block> blocks_;
+  // Each chunk is given its full capacity when it is started.
+  std::vector<std::vector<TextId>> chunks_;
   std::size_t size_ = 0;
   std::optional<std::size_t> selected_;
   std::vector<Observer*> observers_;

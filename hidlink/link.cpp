@@ -8,9 +8,7 @@
 
 namespace ql::hidlink {
 Link::Link(std::unique_ptr<Platform> platform, const BoardIdentity& board)
-    : platform_(std::move(platform)), board_(board) {
-  for (auto& cache : numberLines_) cache.fill(kNotCached);
-}
+    : platform_(std::move(platform)), board_(board) {}
 
 Link::~Link() = default;
 
@@ -26,16 +24,6 @@ void Link::ReportApiCall(std::string_view name) {
   list_.Append(name);
   list_.Append("  Result = " + text);
   list_.SelectLast();
-}
-
-DiagnosticList::TextId Link::NewNumberLine(std::size_t cache, std::string_view prefix,
-                                           std::uint32_t value, bool hex) {
-  DiagnosticList::TextId* cached = value < 256 ? &numberLines_[cache][value] : nullptr;
-  char line[64];
-  const std::size_t n = NumberTextInto(line, sizeof line, prefix, value, hex);
-  const DiagnosticList::TextId id = list_.Intern(std::string_view(line, n));
-  if (cached) *cached = id;
-  return id;
 }
 
 void Link::CloseSilently(Handle& handle) {
@@ -62,9 +50,11 @@ void Link::CloseTheHid() {
 }
 
 void Link::Shutdown() {
+  // The program ends right after: only the handles go. MyDeviceDetected is
+  // left as it was; a send after this finds its write failing and searches
+  // afresh.
   CloseTraced(HIDHandle_, "CloseHandle (HIDHandle)");
   CloseTraced(ReadHandle_, "CloseHandle (ReadHandle)");
-  MyDeviceDetected_ = false;
 }
 
 bool Link::OpenTheHidOnDemand() {

@@ -8,7 +8,6 @@
 // carry the names the trace and the developers know it by.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,7 +74,8 @@ class Link {
   void SetBoardSelector(std::optional<BoardSelector> selector) { selector_ = std::move(selector); }
   // Closes both handles without a trace and marks the board as not open.
   void CloseTheHid();
-  // Closes both handles at exit and traces both closes.
+  // Closes both handles at exit and traces both closes; MyDeviceDetected
+  // stays as it was.
   void Shutdown();
   // The one way every sender opens the board: searches when it is not open
   // and keeps the result. True when the board is open.
@@ -157,16 +157,6 @@ class Link {
   ReadOutcome StartAndWaitRead(std::span<std::uint8_t> buffer, std::uint32_t ms,
                                std::uint32_t& bytesRead);
   void ResetReadEvent();
-  // The trace line `prefix` + the decimal or hex text of `value`, stored
-  // once; the common small values are found without building the text.
-  DiagnosticList::TextId NumberLine(std::size_t cache, std::string_view prefix, std::uint32_t value,
-                                    bool hex) {
-    if (value < 256 && numberLines_[cache][value] != kNotCached) return numberLines_[cache][value];
-    return NewNumberLine(cache, prefix, value, hex);
-  }
-  DiagnosticList::TextId NewNumberLine(std::size_t cache, std::string_view prefix,
-                                       std::uint32_t value, bool hex);
-  static constexpr DiagnosticList::TextId kNotCached = 0xFFFFFFFF;
 
   std::unique_ptr<Platform> platform_;
   BoardIdentity board_;
@@ -184,20 +174,6 @@ class Link {
   std::string DevicePath_;
   Attributes DeviceAttributes_;
   Caps Capabilities_;
-
-  DiagnosticList::TextId reportDataLine_ = list_.Intern(" Report Data:");
-  // The trace of the reports sent lately, by report: 64 slots of the
-  // board's reports (eight bytes, eleven lines), enough for every level.
-  static constexpr std::size_t kRememberedLength = 8;
-  struct SentTrace {
-    bool valid = false;
-    std::uint64_t report = 0;
-    std::uint32_t written = 0;
-    std::array<DiagnosticList::TextId, kRememberedLength + 3> lines{};
-  };
-  std::array<SentTrace, 64> sentTraces_{};
-  static constexpr std::size_t kNumberCaches = 4;
-  std::array<std::array<DiagnosticList::TextId, 256>, kNumberCaches> numberLines_;
 };
 
 }  // namespace ql::hidlink

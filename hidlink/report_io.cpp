@@ -1,19 +1,12 @@
 // Reports in and out: the write every sender goes through, the bounded read,
 // and the read the HID test lists.
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <memory>
+#include <vector>
 
 #include "hidlink/link.h"
 #include "hidlink/text_helpers.h"
 
 namespace ql::hidlink {
-namespace {
-
-enum NumberCache : std::size_t { kLengthLine, kWrittenLine, kReportIdLine, kDataLine };
-
-}  // namespace
 
 std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
   const std::size_t length = Capabilities_.OutputReportByteLength;
@@ -21,56 +14,19 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
   // send.
   if (length == 0) return 0;
 
-  // The board's report fits the stack; a device declaring more gets room on
-  // the heap.
-  std::array<std::uint8_t, 64> small;
-  std::unique_ptr<std::uint8_t[]> large;
-  std::uint8_t* send = small.data();
-  if (length > small.size()) {
-    large = std::make_unique<std::uint8_t[]>(length);
-    send = large.get();
-  }
-  const std::size_t given = std::min(length, OutputReportData.size());
-  if (given == kRememberedLength && length == kRememberedLength) {
-    std::memcpy(send, OutputReportData.data(), kRememberedLength);  // the board's report
-  } else {
-    std::copy_n(OutputReportData.begin(), given, send);
-    std::fill(send + given, send + length, std::uint8_t{0});
-  }
-  const std::span<const std::uint8_t> sendBuffer(send, length);
-
+  // The board takes reports of its declared length only: a shorter one is
+  // padded with zeros, a longer one cut.
+  std::vector<std::uint8_t> sendBuffer(length, 0);
+  std::copy_n(OutputReportData.begin(), std::min(length, OutputReportData.size()),
+              sendBuffer.begin());
   std::uint32_t bytesWritten = 0;
   const bool ok = platform_->WriteFile(HIDHandle_, sendBuffer, bytesWritten);
 
-  // The same eleven lines for every send of a run: each is stored once and
-  // found again without building its text, and they go into the list as one
-  // batch.
-  const auto trace = [&](std::span<DiagnosticList::TextId> lines) {
-    lines[0] = NumberLine(kLengthLine,
-                          " OutputReportByteLength = ", static_cast<std::uint32_t>(length), false);
-    lines[1] = NumberLine(kWrittenLine, " NumberOfBytesWritten = ", bytesWritten, false);
-    lines[2] = NumberLine(kReportIdLine, " Report ID: ", sendBuffer[0], false);
-    lines[3] = reportDataLine_;
-    for (std::size_t i = 1; i < length; ++i)
-      lines[i + 3] = NumberLine(kDataLine, " ", sendBuffer[i], true);
-  };
-  const std::size_t count = length + 3;
-  if (length == kRememberedLength) {
-    // A run sends the same few reports over and over: their lines are
-    // remembered whole, by report.
-    std::uint64_t report = 0;
-    std::memcpy(&report, send, sizeof report);
-    SentTrace& known = sentTraces_[(report * 0x9E3779B97F4A7C15ull) >> 58];
-    if (!known.valid || known.report != report || known.written != bytesWritten) {
-      known = {true, report, bytesWritten, {}};
-      trace(known.lines);
-    }
-    list_.AppendTexts(known.lines);
-  } else {
-    std::vector<DiagnosticList::TextId> lines(count);
-    trace(lines);
-    list_.AppendTexts(lines);
-  }
+  list_.Append(" OutputReportByteLength = " + DecimalText(static_cast<std::int64_t>(length)));
+  list_.Append(" NumberOfBytesWritten = " + DecimalText(bytesWritten));
+  list_.Append(" Report ID: " + DecimalText(sendBuffer[0]));
+  list_.Append(" Report Data:");
+  for (std::size_t i = 1; i < length; ++i) list_.Append(" " + HexText(sendBuffer[i]));
   return ok ? 1 : 0;
 }
 

@@ -18,19 +18,6 @@ std::string HexText(std::uint32_t value) {
   return text;
 }
 
-std::size_t NumberTextInto(char* out, std::size_t capacity, std::string_view prefix,
-                           std::uint32_t value, bool hex) {
-  std::array<char, 10> digits{};
-  auto [end, ec] =
-      std::to_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-  std::size_t n = 0;
-  for (const char c : prefix)
-    if (n < capacity) out[n++] = c;
-  for (const char* d = digits.data(); d != end && n < capacity; ++d)
-    out[n++] = (*d >= 'a' && *d <= 'f') ? static_cast<char>(*d - 'a' + 'A') : *d;
-  return n;
-}
-
 std::string DecimalText(std::int64_t value) {
   return std::to_string(value);
 }

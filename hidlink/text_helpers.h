@@ -19,12 +19,6 @@ std::string DecimalText(std::int64_t value);
 // Two upper-case hex digits.
 std::string TwoHexDigits(std::uint8_t value);
 
-// `prefix` followed by `value` in decimal or in hex as HexText writes it, into
-// `out` (cut to `capacity`); returns the characters written. For trace lines
-// built without touching the heap.
-std::size_t NumberTextInto(char* out, std::size_t capacity, std::string_view prefix,
-                           std::uint32_t value, bool hex);
-
 // Each of the first `count` bytes as two upper-case hex digits and a blank.
 // A count beyond the bytes given is cut to them.
 std::string HexByteText(std::span<const std::uint8_t> bytes, std::size_t count);

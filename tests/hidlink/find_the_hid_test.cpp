@@ -88,7 +88,8 @@ TEST(FindTheHid, SecondSearchAfterCloseReusesTheReadEvent) {
 }
 
 // Both closes are traced whatever was open, and a handle already closed is
-// never closed again (its old value might by then name another object).
+// never closed again (its old value might by then name another object);
+// MyDeviceDetected is left as it was.
 TEST(Shutdown, TracesBothClosesAndClosesNothingTwice) {
   for (const bool closedBefore : {false, true}) {
     SimLink s;
@@ -101,6 +102,7 @@ TEST(Shutdown, TracesBothClosesAndClosesNothingTwice) {
                                          "CloseHandle (ReadHandle)", result}))
         << closedBefore;
     EXPECT_EQ(s.pc.OpenDevices(), 0);
+    EXPECT_EQ(s.link.MyDeviceDetected(), !closedBefore) << closedBefore;
   }
 }
 
