@@ -1,6 +1,7 @@
 #include "app/board_window.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -60,9 +61,9 @@ BoardWindow::BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmwa
 
   lastReport_ = new QLabel(this);
   lastReport_->setObjectName("lblLastReport");
-  QFont mono("Monospace");
-  mono.setStyleHint(QFont::TypeWriter);
-  lastReport_->setFont(mono);
+  // The platform's own fixed font: "Monospace" names none on Windows, where
+  // it fell back to a proportional face.
+  lastReport_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   lastReport_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   reportCount_ = new QLabel(this);
   reportCount_->setObjectName("lblReportCount");
@@ -92,10 +93,10 @@ BoardWindow::BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmwa
   layout->addWidget(note);
   layout->addWidget(plug_);
   layout->addWidget(diagnostic);
-  resize(380, sizeHint().height());
 
   trace_.AddObserver(this);
   Refresh();
+  FitToContents();
 }
 
 BoardWindow::~BoardWindow() {
@@ -148,7 +149,20 @@ bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void BoardWindow::FitToContents() {
+  // How narrow the controls may be is the style's to say (Windows' progress
+  // bar alone asks for some 370 pixels, more than Fusion's), and how tall the
+  // wrapped note is depends on the width it gets: both come from the layout,
+  // which otherwise only widens the window once it is shown, after it was
+  // placed for the narrower size.
+  layout()->activate();
+  const int width = std::max(380, minimumWidth());
+  resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
+}
+
 void BoardWindow::ShowBeside(const QWidget& anchor) {
+  // The texts may have changed since the window was made.
+  FitToContents();
   const QRect outer = anchor.frameGeometry(), inner = anchor.geometry();
   // This window's frame is not known before it is shown: the anchor's is
   // the best guess.

@@ -46,6 +46,8 @@ class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Obser
   void LinesAppended(std::size_t, std::size_t) override;
   void SelectionChanged(std::size_t) override {}
   void TogglePlug();
+  // The size the contents need, at the designed width when they fit in it.
+  void FitToContents();
   void ShowBeside(const QWidget& anchor);
 
   Program* program_ = nullptr;

@@ -50,6 +50,13 @@ TEST(DimmingWindow, EachWayToSend) {
     for (const Qt::Key key : {Qt::Key_Right, Qt::Key_PageUp, Qt::Key_Right})
       QTest::keyClick(b.Slider(), key);
   };
+  const auto type = [](const char* keys) {
+    return [=](AppBench& b) {
+      b.List()->lineEdit()->clear();
+      QTest::keyClicks(b.List()->lineEdit(), keys);
+      Click(b.program.Main(), "CmdSend");
+    };
+  };
   const auto enterInTheList = [](AppBench& b) {
     QTest::keyClick(b.List()->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(b.List()->count(), 32) << "a typed text never becomes an entry";
@@ -68,6 +75,8 @@ TEST(DimmingWindow, EachWayToSend) {
       cases[] = {
           {"Send \" 12 \"", send(" 12 "), 12, true, " 12 ", ""},
           {"Send abc", send("abc"), 16, false, "abc", bad},
+          {"type 1, then Send", type("1"), 1, true, "1", ""},
+          {"type 2, then Send", type("2"), 2, true, "2", ""},
           {"Send 17,5 in German", send("17,5", "de_DE"), 18, true, "17,5", ""},
           {"Send without a board", unplugged(send("7")), 7, false, "7", failed},
           {"drag the handle", drag, 25, true, "25", ""},

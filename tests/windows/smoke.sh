@@ -129,6 +129,15 @@ window_sum() {
   import -window "$1" rgb:- 2>/dev/null | md5sum
 }
 
+# Window ID, named WHAT, lies wholly on the screen.
+on_screen() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW screen_w screen_h
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+  ((X >= 0 && Y >= 0 && X + WIDTH <= screen_w && Y + HEIGHT <= screen_h)) ||
+    fail "$2, $WIDTH x $HEIGHT at $X,$Y, runs off the $screen_w x $screen_h screen"
+}
+
 # The board received REPORT (hex bytes), within the time-out.
 board_received() {
   local end=$((SECONDS + timeout_s))
@@ -194,6 +203,11 @@ if [ "$mode" = board ]; then
 elif [ "$mode" = demo ]; then
   board=$(wait_window '^QL8810 board \(simulated\)$') || exit 1
   sleep 1
+  # It is placed for the size it has once shown: placed for a smaller one
+  # (the style's controls may need more room than the designed width), its
+  # right part, the note's line ends and the buttons', would be off the screen.
+  on_screen "$board" "the board's window"
+  echo "the board's window lies wholly on the screen"
   before=$(window_sum "$board")
   shot "$main" main
 fi
