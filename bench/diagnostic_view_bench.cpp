@@ -4,6 +4,8 @@
 // thousand.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <algorithm>
 #include <memory>
@@ -62,6 +64,13 @@ BENCHMARK(BM_ViewAppend1k)
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A trace only grows: in a run every append lands in memory fresh from the
+  // system, a page fault per 4 KiB of lines at any size. Left to itself,
+  // malloc would hand the smallest case, made afresh after every thousand
+  // lines, the memory its predecessor freed, already mapped, and spare it
+  // the faults every other case pays (measured here: 1.11-1.16x at millions
+  // of rows that way, 1.01-1.03x with every case on fresh memory).
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
