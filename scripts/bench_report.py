@@ -188,25 +188,26 @@ def notes(qemu, traced, ours, bare_qt):
             f"list's index of stored texts ({show_time(traced)} a send on the host, B). That is small beside a "
             "real board's write, but not beside the emulated kernel's write to uhid: the hidapi loop spends "
             "nearly all its time in the kernel, and qemu TCG slows user code, the link's, far more than it "
-            "slows the kernel's. With the list's lookup and store left out (tried once, not kept) the sweep "
-            "came to 1.22× the hidapi loop in the same guest: the lookup is most of the gap, the texts' "
+            "slows the kernel's. With the list's lookup and store left out (tried once at 8967d54, not kept) "
+            "the sweep came to 1.22× the hidapi loop in the same guest: the lookup is most of the gap, the texts' "
             "formatting the rest. The send path is kept plain here (no remembered lines); meeting C takes "
             "the trace's texts found without that lookup, in the one place they are made.",
+            ""]
+    if ours and bare_qt and ours > 1.2 * bare_qt:
+        out += [
+            f"E is missed by {ours / bare_qt - 1.2:.2f}× ({show_time(ours - bare_qt)} above the yardstick): "
+            "the dimming window is built, shown and hidden again while the splash window loads, before the "
+            "splash is shown. Built after the splash window's first frame instead, as before f50d703, "
+            "it measured 1.10×; the splash window's own fonts (Arial, found through fontconfig's "
+            "substitutes) and logo are the rest.",
             ""]
     python, c = qemu.get("python_us"), qemu.get("c_us")
     if python and c and not qemu.get("dropped") and python > 1.2 * c:
         out += [
             f"G is missed by {python / c - 1.2:.2f}× ({python - c:.1f} µs a report above the C sweep): "
             "Python's own cost a call (F) is user code, which qemu TCG slows far more than the kernel's "
-            "write (see C), so the ratio moves from run to run with how fast the guest's kernel "
-            "ran: the faster the kernel's share, the larger Python's.",
-            ""]
-    if ours and bare_qt and ours > 1.2 * bare_qt:
-        out += [
-            f"E is missed by {ours / bare_qt - 1.2:.2f}× ({show_time(ours - bare_qt)} above the yardstick): "
-            "the dimming window is built, shown and hidden again while the splash window loads, before the "
-            "splash is shown. Built after the splash window's first frame instead, it measured 1.10×; the "
-            "splash window's own fonts (Arial, found through fontconfig's substitutes) and logo are the rest.",
+            "write (see C), so the ratio moves from run to run: the less time the guest's kernel "
+            "takes a report, the larger Python's share of it.",
             ""]
     return out
 
