@@ -22,21 +22,34 @@ namespace ql::app {
 QPoint PlaceBeside(const QRect& anchor, const QSize& frameSize, const QRect& screen) {
   constexpr int kGap = 16;
   const int w = frameSize.width(), h = frameSize.height();
-  const QPoint right(anchor.right() + 1 + kGap, anchor.top());
-  const QPoint candidates[] = {right,
+  const int screenRight = screen.right() + 1 - w, screenBottom = screen.bottom() + 1 - h;
+  const QPoint candidates[] = {{anchor.right() + 1 + kGap, anchor.top()},
                                {anchor.left() - kGap - w, anchor.top()},
                                {anchor.left(), anchor.bottom() + 1 + kGap},
-                               {anchor.left(), anchor.top() - kGap - h}};
-  for (QPoint at : candidates) {
-    // Slid along the anchor's side as far as the screen needs, never onto it.
-    const bool sideways = at.y() == anchor.top();
-    if (sideways)
-      at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - h)));
-    else
-      at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - w)));
-    if (screen.contains(QRect(at, frameSize))) return at;
+                               {anchor.left(), anchor.top() - kGap - h},
+                               {screenRight, screen.top()},
+                               {screenRight, screenBottom},
+                               {screen.left(), screen.top()},
+                               {screen.left(), screenBottom}};
+  const auto onScreen = [&](QPoint at) {
+    at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screenRight)));
+    at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screenBottom)));
+    return at;
+  };
+  const auto covered = [&](QPoint at) {
+    const QRect over = QRect(at, frameSize).intersected(anchor);
+    return over.isEmpty() ? 0 : over.width() * over.height();
+  };
+  // Each side in turn, slid along it as far as the screen needs; on a screen
+  // too small for both windows side by side (a high scale factor), the side or
+  // corner of the screen where it covers the least of the anchor.
+  QPoint best = onScreen(candidates[0]);
+  for (const QPoint candidate : candidates) {
+    const QPoint at = onScreen(candidate);
+    if (covered(at) == 0) return at;
+    if (covered(at) < covered(best)) best = at;
   }
-  return right;
+  return best;
 }
 
 BoardWindow::BoardWindow(hidlink::sim::SimPc& sim, const board::Firmware& firmware,

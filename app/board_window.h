@@ -19,7 +19,9 @@ class Program;
 
 // Where a window of `frameSize` goes beside `anchor` (both frames, outer
 // edges): right of it, else left, else below, else above, whichever lies
-// wholly inside `screen` first; right of it when none does. Never over it.
+// wholly inside `screen` first. When no side has room it still lies on the
+// screen (from its top left corner when larger), over as little of `anchor`
+// as it can.
 QPoint PlaceBeside(const QRect& anchor, const QSize& frameSize, const QRect& screen);
 
 class BoardWindow final : public QWidget, private hidlink::DiagnosticList::Observer {

@@ -68,5 +68,6 @@ int main(int argc, char** argv) {
 
   board.JoinProgram(program);
   program.Start();
+  messages.SetOwner(&program.Main());
   return QApplication::exec();
 }

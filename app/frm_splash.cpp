@@ -10,54 +10,16 @@
 
 #include "app/identity.h"
 #include "app/logo.h"
+#include "app/native_frame.h"
 #include "app/twips.h"
 
-#if QL_HAVE_XCB
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#endif
-
 namespace ql::app {
-namespace {
-
-// Qt never leaves a native window's name empty: an untitled window is named
-// after the program, and a taskbar shows that name. On X11 the name Qt gave
-// is blanked again before the window is first mapped.
-void ClearWindowSystemTitle([[maybe_unused]] QWidget& window) {
-#if QL_HAVE_XCB
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  // The offscreen platform answers too, without a connection.
-  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-  if (QGuiApplication::platformName() != "xcb" || !connection) return;
-  const auto atom = [connection](const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr);
-    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return found;
-  };
-  const auto id = static_cast<xcb_window_t>(window.winId());
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_NAME"),
-                      atom("UTF8_STRING"), 8, 0, nullptr);
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      0, nullptr);
-  xcb_flush(connection);
-#endif
-}
-
-}  // namespace
 
 FrmSplash::FrmSplash()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("frmSplash");
   setWindowTitle(QString());
-  ClearWindowSystemTitle(*this);
+  UseUntitledDialogFrame(*this);
   setFixedSize(TwipsSize(7716, 5424));
 
   auto* frame = new QFrame(this);

@@ -4,11 +4,11 @@
 //
 // SELECTOR names one of several boards as `ql8810 --board` does.
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/board_argument.h"
+#include "app/frm_main.h"
 #include "app/message_boxes.h"
 #include "app/program.h"
 #include "board/board_identity.h"
@@ -19,19 +19,20 @@ int main(int argc, char** argv) {
   // The program ends through "&Exit" or the dimming window's close box only.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  ql::app::MessageBoxes messages;
   const ql::app::BoardArgument board = ql::app::BoardFromArguments(QApplication::arguments());
   if (!board.error.empty()) {
     // A program of the Windows GUI subsystem has no console to say it on.
-    QMessageBox::critical(nullptr, "QL8810Eval", QString::fromStdString(board.error));
+    messages.ShowMessage(board.error);
     return 2;
   }
   ql::hidlink::Link link(ql::hidlink::MakeSystemPlatform(), ql::board::kBoardIdentity);
   link.SetBoardSelector(board.selector);
-  ql::app::MessageBoxes messages;
   ql::app::Program program(link, messages, [] {
     std::fflush(nullptr);
     std::_Exit(0);
   });
   program.Start();
+  messages.SetOwner(&program.Main());
   return QApplication::exec();
 }

@@ -28,9 +28,11 @@ QString LineText(const hidlink::DiagnosticList& list, int row) {
 TraceView::TraceView(hidlink::DiagnosticList& list, QWidget* parent)
     : QAbstractScrollArea(parent), list_(list), rows_(RowsOf(list)) {
   setFocusPolicy(Qt::WheelFocus);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // GUIDs and device paths are wider than the list.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   verticalScrollBar()->setSingleStep(1);
   rowHeight_ = fontMetrics().height() + 2;
+  MeasureNewTexts();
   UpdateScrollRange();
   list_.AddObserver(this);
   selectionPending_ = list_.Selected().has_value();
@@ -61,7 +63,8 @@ void TraceView::Schedule() {
 void TraceView::Flush() {
   scheduled_ = false;
   const int rows = RowsOf(list_);
-  if (rows != rows_) {
+  const bool wider = MeasureNewTexts();
+  if (rows != rows_ || wider) {
     rows_ = rows;
     UpdateScrollRange();
     viewport()->update();
@@ -77,10 +80,25 @@ int TraceView::RowsInSight() const {
   return std::max(1, viewport()->height() / rowHeight_);
 }
 
+bool TraceView::MeasureNewTexts() {
+  const int before = widest_;
+  const QFontMetrics metrics = fontMetrics();
+  for (; measuredTexts_ < list_.DistinctTexts(); ++measuredTexts_) {
+    const std::string_view text = list_.DistinctText(measuredTexts_);
+    widest_ = std::max(widest_, metrics.horizontalAdvance(QString::fromUtf8(
+                                    text.data(), static_cast<qsizetype>(text.size()))));
+  }
+  return widest_ > before;
+}
+
 void TraceView::UpdateScrollRange() {
   const int inSight = RowsInSight();
   verticalScrollBar()->setPageStep(inSight);
   verticalScrollBar()->setRange(0, std::max(0, rows_ - inSight));
+  QScrollBar* across = horizontalScrollBar();
+  across->setPageStep(viewport()->width());
+  across->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 4));
+  across->setRange(0, std::max(0, widest_ + 2 * kTextMargin - viewport()->width()));
 }
 
 // Rows hang from the top edge, but at the end of the list the last row sits
@@ -115,14 +133,14 @@ void TraceView::paintEvent(QPaintEvent*) {
   const int shift = Shift();
   const int end = std::min(rows_, top + viewport()->height() / rowHeight_ + 1);
   const int width = viewport()->width();
+  const int left = kTextMargin - horizontalScrollBar()->value();
   for (int row = shift > 0 ? top - 1 : top; row < end; ++row) {
     const QRect cell(0, shift + (row - top) * rowHeight_, width, rowHeight_);
     const bool selected = row == current_;
     if (selected) painter.fillRect(cell, palette().brush(QPalette::Highlight));
     painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-    // A line too long for the view is cut at its edge, as in a list box.
-    painter.drawText(cell.adjusted(kTextMargin, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     LineText(list_, row));
+    painter.drawText(cell.adjusted(left, 0, 0, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, LineText(list_, row));
   }
 }
 
@@ -175,6 +193,9 @@ void TraceView::resizeEvent(QResizeEvent* event) {
 void TraceView::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
     rowHeight_ = fontMetrics().height() + 2;
+    measuredTexts_ = 0;
+    widest_ = 0;
+    MeasureNewTexts();
     UpdateScrollRange();
   }
   QAbstractScrollArea::changeEvent(event);

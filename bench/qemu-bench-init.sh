@@ -33,7 +33,7 @@ EOF
 [ "$policy" = 1 ] || finish "the emulator is not real-time (policy $policy)"
 say "emulator at real-time priority $priority"
 HOST=/host
-host_root_mount "$HOST" || finish "the host's root did not mount"
+host_root_mount "$HOST" "$HOST_REPO" || finish "the host's root did not mount"
 # A command chrooted into the host's root, with the library and the Python
 # package of the host's build tree; a script, for cpu_time to run.
 printf '#!/bin/sh\nexec chroot %s /usr/bin/env -i PATH=/usr/bin:/bin LANG=C.UTF-8 PYTHONDONTWRITEBYTECODE=1 PYTHONPATH=%s/python QL8810_LIBRARY=%s/build/ci/libql8810/libql8810.so.1 "$@"\n' \

@@ -46,8 +46,12 @@ class DiagnosticList {
     return texts_[chunks_[index / kChunkLines][index % kChunkLines]];
   }
   std::optional<std::size_t> Selected() const { return selected_; }
-  // Number of distinct texts stored.
+  // Number of distinct texts stored. Texts are numbered from 0 in the order
+  // they first appeared, so a view that has looked at texts 0 to n-1 knows
+  // that any later line's text is one of those or numbered n or above.
   std::size_t DistinctTexts() const { return texts_.size(); }
+  // Distinct text number `id` (< DistinctTexts()).
+  std::string_view DistinctText(std::size_t id) const { return texts_[id]; }
   // Bytes the list holds for its lines and texts (not counting the
   // allocator's own overhead).
   std::size_t BytesHeld() const;

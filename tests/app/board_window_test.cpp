@@ -39,22 +39,31 @@ TEST(BoardWindow, FollowsTheSendsUnplugsTheBoardAndEndsTheDemo) {
   EXPECT_TRUE(bench.ShutDownOnce());
 }
 
-// Beside, never over: the first side with room on the screen.
-TEST(BoardWindow, PlacedBesideTheDimmingWindowNeverOverIt) {
+// Beside, not over, where a side has room; on the screen always, over as
+// little of the dimming window as it can where none has (the screen of
+// 1280 x 1024 pixels at scale factor 2 is 640 x 512).
+TEST(BoardWindow, PlacedBesideTheDimmingWindowAndOnTheScreen) {
   const QRect screen(0, 0, 1280, 1024);
   const QSize board(400, 300);
-  const std::tuple<const char*, QRect, QPoint> cases[] = {
-      {"room on the right", {0, 0, 450, 480}, {466, 0}},
-      {"at the right edge", {830, 100, 450, 480}, {414, 100}},
-      {"low on the screen", {0, 900, 450, 100}, {466, 724}},
-      {"wide", {100, 0, 1000, 480}, {100, 496}},
-      {"wide, at the bottom", {100, 520, 1000, 480}, {100, 204}},
-      {"no room anywhere", {0, 0, 1280, 1024}, {1296, 0}},
+  const std::tuple<const char*, QRect, QRect, QPoint, int> cases[] = {
+      {"room on the right", screen, {0, 0, 450, 480}, {466, 0}, 0},
+      {"at the right edge", screen, {830, 100, 450, 480}, {414, 100}, 0},
+      {"low on the screen", screen, {0, 900, 450, 100}, {466, 724}, 0},
+      {"wide", screen, {100, 0, 1000, 480}, {100, 496}, 0},
+      {"wide, at the bottom", screen, {100, 520, 1000, 480}, {100, 204}, 0},
+      {"scale 2, centred", {0, 0, 640, 512}, {95, 32, 450, 448}, {240, 0}, 305 * 268},
+      {"scale 2, at the top left", {0, 0, 640, 512}, {0, 0, 450, 448}, {240, 212}, 210 * 236},
+      {"anchor fills the screen", screen, {0, 0, 1280, 1024}, {880, 0}, 400 * 300},
+      {"screen smaller than the window", {0, 0, 300, 200}, {0, 0, 100, 100}, {0, 0}, 100 * 100},
   };
-  for (const auto& [name, anchor, expected] : cases) {
-    const QPoint at = PlaceBeside(anchor, board, screen);
+  for (const auto& [name, area, anchor, expected, overlap] : cases) {
+    const QPoint at = PlaceBeside(anchor, board, area);
     EXPECT_EQ(at, expected) << name;
-    EXPECT_FALSE(QRect(at, board).intersects(anchor)) << name;
+    const QRect over = QRect(at, board).intersected(anchor);
+    EXPECT_EQ(over.isEmpty() ? 0 : over.width() * over.height(), overlap) << name;
+    if (board.width() <= area.width() && board.height() <= area.height()) {
+      EXPECT_TRUE(area.contains(QRect(at, board))) << name;
+    }
   }
 }
 

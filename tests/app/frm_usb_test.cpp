@@ -113,6 +113,44 @@ TEST(FrmUsb, TraceListFollowsTheLinkAndTheOperatorAtAMillionLines) {
   usb.hide();
 }
 
+// The search's device paths are wider than the list: a horizontal scroll bar
+// reaches the end of the widest line, the list keeps its place in the window,
+// and a larger font is measured again.
+TEST(FrmUsb, TraceListScrollsAcrossToTheEndOfItsWidestLine) {
+  AppBench bench;
+  bench.AtDimmingWindow();
+  FrmUsb& usb = bench.program.Usb();
+  usb.show();
+  auto* view = Child<TraceView>(usb, "lstResults");
+  const QRect placed = view->geometry();
+  QScrollBar* across = view->horizontalScrollBar();
+  const auto widest = [&] {
+    int width = 0;
+    for (const std::string& line : bench.link.List().Lines())
+      width = std::max(width, view->fontMetrics().horizontalAdvance(QString::fromStdString(line)));
+    return width;
+  };
+  QApplication::processEvents();
+  EXPECT_EQ(across->maximum(), 0) << "no line wider than the list yet";
+
+  bench.List()->setCurrentIndex(12);
+  Click(bench.program.Main(), "CmdSend");
+  // Qt shows a scroll bar from the event loop, once its range has grown.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return across->isVisible(); }, 2000));
+  ASSERT_GT(widest(), view->viewport()->width());
+  // The text starts 3 pixels in and may end 3 pixels before the edge.
+  EXPECT_EQ(across->maximum() + view->viewport()->width(), widest() + 6);
+  EXPECT_EQ(view->geometry(), placed);
+
+  const int before = across->maximum();
+  QFont larger = view->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.5);
+  view->setFont(larger);
+  EXPECT_GT(across->maximum(), before);
+  EXPECT_EQ(across->maximum() + view->viewport()->width(), widest() + 6);
+  usb.hide();
+}
+
 // The test's wait (up to six seconds) leaves the window painting under a
 // busy cursor, and the answer is read as before. On a real X server (run
 // under xvfb-run with xdotool) a click that comes during the wait is taken

@@ -14,7 +14,7 @@ WINE_DISPLAY=:7
 # Sets up the chroot; the host repository's path is in /etc/host-repo.
 wine_setup() {
   HOST_REPO=$(cat /etc/host-repo) || return 1
-  modprobe overlay && host_root_mount "$HOST" || return 1
+  modprobe overlay && host_root_mount "$HOST" "$HOST_REPO" || return 1
   # Where Xvfb keeps its compiled keymaps; the emulator's log, for the
   # windows' check, as /mnt/emu.log.
   if [ -d "$HOST/var/lib/xkb" ]; then mount -t tmpfs xkb "$HOST/var/lib/xkb" || return 1; fi
