@@ -55,11 +55,12 @@ int main(int argc, char** argv) {
   ql::hidlink::Link link(std::move(sim.platform), ql::board::kBoardIdentity);
 
   ql::app::MessageBoxes messages;
-  ql::app::Program program(link, messages, [] {
+  ql::hidlink::DiagnosticList trace;
+  ql::app::Program program(link, trace, messages, [] {
     std::fflush(nullptr);
     std::_Exit(0);
   });
-  ql::app::BoardWindow board(*sim.pc, *sim.firmware, link.List(), [&program] {
+  ql::app::BoardWindow board(*sim.pc, *sim.firmware, trace, [&program] {
     program.Usb().show();
     program.Usb().raise();
   });

@@ -70,7 +70,7 @@ void WaitPainting(const std::function<void()>& wait) {
 
 }  // namespace
 
-FrmUsb::FrmUsb(hidlink::Link& link) : link_(link) {
+FrmUsb::FrmUsb(hidlink::Link& link, hidlink::DiagnosticList& trace) : link_(link) {
   setObjectName("frmUsb");
   setWindowTitle("FrmUSB");
   resize(TwipsSize(9108, 7548));
@@ -111,7 +111,7 @@ FrmUsb::FrmUsb(hidlink::Link& link) : link_(link) {
   continuous->setObjectName("cmdContinuous");
   continuous->setGeometry(TwipsRect(360, 1080, 1452, 372));
 
-  lstResults_ = new TraceView(link_.List(), this);
+  lstResults_ = new TraceView(trace, this);
   lstResults_->setObjectName("lstResults");
   lstResults_->setGeometry(TwipsRect(3360, 600, 5292, 6192));
 

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include "hidlink/diagnostic_list.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/link.h"
 
@@ -19,7 +20,8 @@ class FrmUsb final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit FrmUsb(hidlink::Link& link);
+  // `trace` is the list the link traces into: the window's lstResults.
+  FrmUsb(hidlink::Link& link, hidlink::DiagnosticList& trace);
   ~FrmUsb() override;
   // Sets the link's report constants, shows the window and fills its byte
   // lists.

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
   }
   ql::hidlink::Link link(ql::hidlink::MakeSystemPlatform(), ql::board::kBoardIdentity);
   link.SetBoardSelector(board.selector);
-  ql::app::Program program(link, messages, [] {
+  ql::hidlink::DiagnosticList trace;
+  ql::app::Program program(link, trace, messages, [] {
     std::fflush(nullptr);
     std::_Exit(0);
   });

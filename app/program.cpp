@@ -7,11 +7,15 @@
 
 namespace ql::app {
 
-Program::Program(hidlink::Link& link, board::OperatorMessages& messages,
-                 std::function<void()> endProgram)
-    : link_(link), messages_(messages), endProgram_(std::move(endProgram)) {}
+Program::Program(hidlink::Link& link, hidlink::DiagnosticList& trace,
+                 board::OperatorMessages& messages, std::function<void()> endProgram)
+    : link_(link), trace_(trace), messages_(messages), endProgram_(std::move(endProgram)) {
+  link_.SetTrace(&trace_);
+}
 
-Program::~Program() = default;
+Program::~Program() {
+  link_.SetTrace(nullptr);
+}
 
 FrmSplash& Program::Splash() {
   if (!splash_) {
@@ -37,7 +41,7 @@ FrmMain& Program::Main() {
 
 FrmUsb& Program::Usb() {
   if (!usb_) {
-    usb_ = std::make_unique<FrmUsb>(link_);
+    usb_ = std::make_unique<FrmUsb>(link_, trace_);
     usb_->Load();
   }
   return *usb_;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "board/operator_messages.h"
+#include "hidlink/diagnostic_list.h"
 #include "hidlink/link.h"
 
 namespace ql::app {
@@ -18,8 +19,10 @@ class FrmUsb;
 class Program {
  public:
   // `endProgram` ends the process at once, without running any further
-  // handler; tests record the call instead.
-  Program(hidlink::Link& link, board::OperatorMessages& messages, std::function<void()> endProgram);
+  // handler; tests record the call instead. The windows keep the link's whole
+  // trace in `trace`, which the program attaches to the link.
+  Program(hidlink::Link& link, hidlink::DiagnosticList& trace, board::OperatorMessages& messages,
+          std::function<void()> endProgram);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -42,6 +45,7 @@ class Program {
   void Continue();
 
   hidlink::Link& link_;
+  hidlink::DiagnosticList& trace_;
   board::OperatorMessages& messages_;
   std::function<void()> endProgram_;
   std::function<void()> onContinued_;

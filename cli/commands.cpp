@@ -10,6 +10,7 @@
 #include "cli/json_text.h"
 #include "cli/list_words.h"
 #include "cli/quoted_input.h"
+#include "cli/stop_signals.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
 #include "hidlink/text_helpers.h"
@@ -21,6 +22,24 @@ namespace {
 // unplugged, or its interface removed, while the tool waited.
 constexpr std::string_view kBoardWentAway =
     "ql8810: the board went away while waiting for an input report";
+
+// While it lives, a stop that comes during the link's wait for an input
+// report ends the tool at once with `line`: nothing is half done then.
+class StopDuringWaits {
+ public:
+  StopDuringWaits(hidlink::Link& link, std::string_view line) : link_(link) {
+    link_.SetWaitRunner([line](const std::function<void()>& wait) {
+      const StoppableWait stoppable(line);
+      wait();
+    });
+  }
+  ~StopDuringWaits() { link_.SetWaitRunner(nullptr); }
+  StopDuringWaits(const StopDuringWaits&) = delete;
+  StopDuringWaits& operator=(const StopDuringWaits&) = delete;
+
+ private:
+  hidlink::Link& link_;
+};
 
 std::string FourHexDigits(std::uint16_t value) {
   return hidlink::TwoHexDigits(static_cast<std::uint8_t>(value >> 8)) +
@@ -75,6 +94,7 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
     return 1;
   }
   std::vector<std::uint8_t> data;
+  const StopDuringWaits stoppable(link, "read: stopped while waiting for an input report");
   const std::int16_t n = link.ReadUSBReport(data, static_cast<std::int16_t>(timeoutMs));
   if (n <= 0) {
     // A failed wait has closed the link; after a time-out it stays open.
@@ -93,17 +113,26 @@ int RunRead(hidlink::Link& link, Streams io, int timeoutMs) {
 int RunSweep(hidlink::Link& link, Streams io, int from, int to, int step, int intervalMs,
              int repeat) {
   const int direction = from <= to ? 1 : -1;
+  const std::uint64_t levels = static_cast<std::uint64_t>((direction * (to - from)) / step + 1) *
+                               static_cast<std::uint64_t>(repeat);
+  std::uint64_t sent = 0;
   for (int round = 0; round < repeat; ++round) {
     for (int level = from;; level += direction * step) {
+      // Between two reports, never inside one.
+      if (const int stop = StopStatus()) {
+        io.err << "sweep: stopped after " << sent << " of " << levels << " levels" << std::endl;
+        return stop;
+      }
       // The operator has been told; the levels after it would fail the same
       // way, each with the same message.
       if (RunLevel(link, io, level) != 0) return 1;
+      ++sent;
       const int next = level + direction * step;
       const bool last = direction > 0 ? next > to : next < to;
       if (last && round + 1 == repeat) return 0;
       // No pause asked for is no call at all: a sleep of 0 still enters the
       // kernel, once per report.
-      if (intervalMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+      if (intervalMs > 0) SleepUnlessStopped(intervalMs);
       if (last) break;
     }
   }
@@ -136,6 +165,7 @@ int RunList(hidlink::Link& link, Streams io, bool json) {
 int RunTest(hidlink::Link& link, Streams io, std::uint8_t byte0, std::uint8_t byte1,
             std::uint32_t waitMs) {
   hidlink::HidTestBytes bytes{byte0, byte1, false};
+  const StopDuringWaits stoppable(link, "test: stopped while waiting for the answer");
   const hidlink::HidTestRun run =
       hidlink::RunHidTest(link, bytes, hidlink::GeneralDateText(), waitMs);
   if (!run.boardFound) {

@@ -11,19 +11,16 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/descriptor_caps.h"
+#include "cli/stop_signals.h"
 #include "hidlink/board_selector.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
 #include "hidlink/sim/sim_pc.h"
+#include "hidlink/streamed_trace.h"
 
 namespace {
 
 constexpr int kBadUsage = 2;
-
-void DumpTrace(const ql::hidlink::DiagnosticList& list) {
-  for (std::size_t i = 0; i < list.size(); ++i) std::cerr << list[i] << '\n';
-  std::cerr.flush();
-}
 
 }  // namespace
 
@@ -46,10 +43,19 @@ int main(int argc, char** argv) {
   if (o.command == Command::kCaps)
     return ql::cli::RunCapsForDescriptor(o.descriptorFile, std::cout, std::cerr);
 
-  std::unique_ptr<ql::hidlink::Platform> platform =
-      o.simulate ? ql::board::MakeSimulatedPc(*o.simulate).platform
-                 : ql::hidlink::MakeSystemPlatform();
+  std::unique_ptr<ql::hidlink::Platform> platform;
+  if (o.simulate) {
+    ql::board::SimulatedPc sim = ql::board::MakeSimulatedPc(*o.simulate);
+    // A mute board keeps the tool waiting as long as a real one would.
+    sim.pc->SetRealTimeWaits(true);
+    platform = std::move(sim.platform);
+  } else {
+    platform = ql::hidlink::MakeSystemPlatform();
+  }
   ql::hidlink::Link link(std::move(platform), ql::board::kBoardIdentity);
+  // Each line goes out as it is made; without --trace none is made.
+  ql::hidlink::StreamedTrace trace(stderr);
+  if (o.trace) link.SetTrace(&trace);
   link.LoadReportConstants();
   // A selector must name one board of those present before anything is
   // written; list and watch show them all whatever it names.
@@ -66,6 +72,8 @@ int main(int argc, char** argv) {
 
   ql::cli::ConsoleMessages messages(std::cerr);
   const ql::cli::Streams io{std::cout, std::cerr, messages};
+  // watch ends at Ctrl-C as it always did, between two whole lines.
+  if (o.command != Command::kWatch && o.command != Command::kList) ql::cli::CatchStopSignals();
   int status = 0;
   switch (o.command) {
     case Command::kLevel:
@@ -99,8 +107,10 @@ int main(int argc, char** argv) {
       !link.MyDeviceDetected())
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
-
-  if (o.trace) DumpTrace(link.List());
+  trace.Flush();
   link.CloseTheHid();
+  // A command that ended before the stop was seen (a single send) still
+  // tells the shell it was interrupted.
+  if (const int stop = ql::cli::StopStatus(); stop != 0 && status == 0) status = stop;
   return status;
 }

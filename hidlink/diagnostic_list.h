@@ -1,5 +1,5 @@
-// The link's trace: an append-only list of text lines for the whole run, with
-// at most one line selected.
+// The diagnostic window's list: the link's whole trace, an append-only list of
+// text lines for the whole run, with at most one line selected.
 //
 // A run of a million sends leaves some eleven million lines, nearly all of
 // them repeats: every distinct text is stored once and a line is the 4-byte
@@ -16,9 +16,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hidlink/trace_sink.h"
+
 namespace ql::hidlink {
 
-class DiagnosticList {
+class DiagnosticList final : public TraceSink {
  public:
   // Told of every change, on the thread that made it. A view (the diagnostic
   // window, a console) can follow the list without the list knowing it.
@@ -34,9 +36,9 @@ class DiagnosticList {
   DiagnosticList& operator=(const DiagnosticList&) = delete;
 
   // Adds `text` as the new last line. The selection does not move.
-  void Append(std::string_view text);
+  void Append(std::string_view text) override;
   // Selects the last line (nothing happens while the list is empty).
-  void SelectLast();
+  void SelectLast() override;
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }

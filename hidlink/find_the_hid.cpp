@@ -27,7 +27,7 @@ bool Link::FindTheHid() {
 
   const Guid hidClassGuid = platform_->GetHidGuid();
   ReportApiCall("GetHidGuid");
-  list_.Append("  GUID for system HIDs: " + GuidText(hidClassGuid));
+  if (trace_) trace_->Append("  GUID for system HIDs: " + GuidText(hidClassGuid));
 
   const Handle deviceInfoSet = platform_->GetClassDevs(hidClassGuid);
   ReportApiCall("SetupDiClassDevs");
@@ -51,51 +51,57 @@ bool Link::FindTheHid() {
   ReportApiCall("DestroyDeviceInfoList");
 
   if (!MyDeviceDetected_) {
-    list_.Append(" Device not found.");
+    if (trace_) trace_->Append(" Device not found.");
     return false;
   }
   QueryCapabilities();
   ReadHandle_ = platform_->OpenDevice(DevicePath_, OpenMode::kOverlappedRead);
   ReportApiCall("CreateFile, ReadHandle");
-  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(ReadHandle_)) + "h");
+  TraceHandle(ReadHandle_);
   PrepareReadEvent();
   return true;
 }
 
 bool Link::ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, InterfaceData& data) {
-  list_.Append("  DeviceInfoSet for device #" + DecimalText(memberIndex) + ": ");
-  list_.Append("  cbSize = " + DecimalText(data.cbSize));
-  list_.Append("  InterfaceClassGuid.Data1 = " + HexText(data.InterfaceClassGuid.Data1));
-  list_.Append("  InterfaceClassGuid.Data2 = " + HexText(data.InterfaceClassGuid.Data2));
-  list_.Append("  InterfaceClassGuid.Data3 = " + HexText(data.InterfaceClassGuid.Data3));
-  list_.Append("  Flags = " + HexText(data.Flags));
+  if (trace_) {
+    trace_->Append("  DeviceInfoSet for device #" + DecimalText(memberIndex) + ": ");
+    trace_->Append("  cbSize = " + DecimalText(data.cbSize));
+    trace_->Append("  InterfaceClassGuid.Data1 = " + HexText(data.InterfaceClassGuid.Data1));
+    trace_->Append("  InterfaceClassGuid.Data2 = " + HexText(data.InterfaceClassGuid.Data2));
+    trace_->Append("  InterfaceClassGuid.Data3 = " + HexText(data.InterfaceClassGuid.Data3));
+    trace_->Append("  Flags = " + HexText(data.Flags));
+  }
 
   if (!ReadDevicePath(deviceInfoSet, data)) {
     // Removed between enumeration and query, or a path the platform could
     // not give: nothing to open, so nothing to match.
-    list_.Append("  No usable device path; interface skipped.");
+    if (trace_) trace_->Append("  No usable device path; interface skipped.");
     return false;
   }
-  list_.Append("  Device pathname: ");
-  list_.Append("    " + DevicePath_);
+  if (trace_) {
+    trace_->Append("  Device pathname: ");
+    trace_->Append("    " + DevicePath_);
+  }
 
   HIDHandle_ = platform_->OpenDevice(DevicePath_, OpenMode::kWrite);
   ReportApiCall("CreateFile");
-  list_.Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(HIDHandle_)) + "h");
+  TraceHandle(HIDHandle_);
 
   DeviceAttributes_.Size = 12;
   const bool filled = platform_->GetAttributes(HIDHandle_, DeviceAttributes_);
   ReportApiCall("HidD_GetAttributes");
-  list_.Append(filled ? "  HIDD_ATTRIBUTES structure filled without error."
-                      : "  Error in filling HIDD_ATTRIBUTES structure.");
-  list_.Append("  Structure size: " + DecimalText(DeviceAttributes_.Size));
-  list_.Append("  Vendor ID: " + HexText(DeviceAttributes_.VendorID));
-  list_.Append("  Product ID: " + HexText(DeviceAttributes_.ProductID));
-  list_.Append("  Version Number: " + HexText(DeviceAttributes_.VersionNumber));
+  if (trace_) {
+    trace_->Append(filled ? "  HIDD_ATTRIBUTES structure filled without error."
+                          : "  Error in filling HIDD_ATTRIBUTES structure.");
+    trace_->Append("  Structure size: " + DecimalText(DeviceAttributes_.Size));
+    trace_->Append("  Vendor ID: " + HexText(DeviceAttributes_.VendorID));
+    trace_->Append("  Product ID: " + HexText(DeviceAttributes_.ProductID));
+    trace_->Append("  Version Number: " + HexText(DeviceAttributes_.VersionNumber));
+  }
 
   if (filled && DeviceAttributes_.VendorID == board_.VendorID &&
       DeviceAttributes_.ProductID == board_.ProductID && Selected(deviceInfoSet, data)) {
-    list_.Append("  My device detected");
+    if (trace_) trace_->Append("  My device detected");
     return true;
   }
   // The failed open's invalid value is passed on too: its failure belongs in
@@ -110,11 +116,13 @@ bool Link::Selected(Handle deviceInfoSet, const InterfaceData& data) {
   if (!selector_) return true;
   std::string serial;
   if (!platform_->GetDeviceString(HIDHandle_, DeviceString::kSerialNumber, serial)) serial.clear();
-  // The device's own text: one line in the trace whatever it holds.
-  std::string shown = serial;
-  for (char& c : shown)
-    if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  list_.Append("  Serial Number: " + shown);
+  if (trace_) {
+    // The device's own text: one line in the trace whatever it holds.
+    std::string shown = serial;
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    trace_->Append("  Serial Number: " + shown);
+  }
   std::string port;
   if (!platform_->GetDeviceLocation(deviceInfoSet, data, port)) port.clear();
   return selector_->Matches(++boardsMet_, {serial, DevicePath_, port});
@@ -124,8 +132,10 @@ bool Link::ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data) {
   std::uint32_t requiredSize = 0;
   platform_->GetDeviceInterfaceDetail(deviceInfoSet, data, {}, requiredSize);
   ReportApiCall("SetupDiGetDeviceInterfaceDetail");
-  list_.Append("  (OK to say too small)");
-  list_.Append("  Required buffer size for the data: " + DecimalText(requiredSize));
+  if (trace_) {
+    trace_->Append("  (OK to say too small)");
+    trace_->Append("  Required buffer size for the data: " + DecimalText(requiredSize));
+  }
 
   const std::uint32_t fixedSize = platform_->DetailDataFixedSize();
   if (!UsableDetailSize(requiredSize, fixedSize)) {
@@ -138,9 +148,14 @@ bool Link::ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data) {
   const bool ok = platform_->GetDeviceInterfaceDetail(
       deviceInfoSet, data, std::span(detail.data(), requiredSize), requiredSize);
   ReportApiCall(" Result of second call: ");
-  list_.Append("  MyDeviceInterfaceDetailData.cbSize: " + DecimalText(fixedSize));
+  if (trace_) trace_->Append("  MyDeviceInterfaceDetailData.cbSize: " + DecimalText(fixedSize));
   DevicePath_ = ok ? PathInDetail(detail) : std::string();
   return !DevicePath_.empty();
+}
+
+void Link::TraceHandle(Handle handle) {
+  if (trace_)
+    trace_->Append("  Returned handle: " + HexText(static_cast<std::uint32_t>(handle)) + "h");
 }
 
 void Link::PrepareReadEvent() {
@@ -163,7 +178,8 @@ void Link::QueryCapabilities() {
   platform_->GetCaps(preparsed, Capabilities_);
   ReportApiCall("HidP_GetCaps");
 
-  for (const std::string& line : CapabilityLines(Capabilities_)) list_.Append(line);
+  if (trace_)
+    for (const std::string& line : CapabilityLines(Capabilities_)) trace_->Append(line);
 
   // The entries are not used; the request stays within what was ever offered.
   std::uint16_t count = std::min(Capabilities_.NumberInputValueCaps, kMaxValueCapsRequest);

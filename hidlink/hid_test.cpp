@@ -26,11 +26,13 @@ std::string GeneralDateText() {
 
 HidTestRun RunHidTest(Link& link, HidTestBytes& bytes, std::string_view dateLine,
                       std::uint32_t waitMs) {
-  DiagnosticList& list = link.List();
+  TraceSink* const trace = link.Trace();
   HidTestRun run;
-  list.Append("");
-  list.Append("***** HID Test Report *****");
-  list.Append(dateLine);
+  if (trace) {
+    trace->Append("");
+    trace->Append("***** HID Test Report *****");
+    trace->Append(dateLine);
+  }
 
   run.boardFound = link.OpenTheHidOnDemand();
   if (run.boardFound) {
@@ -41,7 +43,7 @@ HidTestRun RunHidTest(Link& link, HidTestBytes& bytes, std::string_view dateLine
     run.writeOk = link.WriteReport(run.sent) != 0;
     run.read = link.ReadAndListReport(waitMs);
   }
-  list.SelectLast();
+  if (trace) trace->SelectLast();
   return run;
 }
 

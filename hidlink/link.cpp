@@ -17,13 +17,14 @@ void Link::LoadReportConstants() {
 }
 
 void Link::ReportApiCall(std::string_view name) {
+  if (!trace_) return;
   // The code was recorded by the platform right after the call; the list
   // operations in between cannot change it.
   const std::string text = SystemErrorText(*platform_, platform_->LastError());
-  list_.Append("");
-  list_.Append(name);
-  list_.Append("  Result = " + text);
-  list_.SelectLast();
+  trace_->Append("");
+  trace_->Append(name);
+  trace_->Append("  Result = " + text);
+  trace_->SelectLast();
 }
 
 void Link::CloseSilently(Handle& handle) {
@@ -63,6 +64,12 @@ bool Link::OpenTheHidOnDemand() {
 }
 
 SendOutcome Link::SendReport(std::span<const std::uint8_t> report) {
+  const SendOutcome outcome = WriteOnDemand(report);
+  if (trace_) trace_->Flush();
+  return outcome;
+}
+
+SendOutcome Link::WriteOnDemand(std::span<const std::uint8_t> report) {
   const bool wasOpen = MyDeviceDetected_;
   if (!OpenTheHidOnDemand()) return SendOutcome::kBoardNotFound;
   if (WriteReport(report) != 0) return SendOutcome::kSent;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "hidlink/board_selector.h"
-#include "hidlink/diagnostic_list.h"
 #include "hidlink/platform.h"
+#include "hidlink/trace_sink.h"
 
 namespace ql::hidlink {
 
@@ -119,10 +119,12 @@ class Link {
   using WaitRunner = std::function<void(const std::function<void()>& wait)>;
   void SetWaitRunner(WaitRunner runner) { waitRunner_ = std::move(runner); }
 
+  // Where the trace goes (nullptr: nowhere, and no line is made). The sink
+  // is the caller's and must outlive its attachment.
+  void SetTrace(TraceSink* sink) { trace_ = sink; }
+  TraceSink* Trace() const { return trace_; }
   // Appends the three lines that trace the platform call just made.
   void ReportApiCall(std::string_view name);
-  DiagnosticList& List() { return list_; }
-  const DiagnosticList& List() const { return list_; }
   Platform& platform() { return *platform_; }
 
   // --- Link state, read-only ------------------------------------------------
@@ -144,12 +146,15 @@ class Link {
   std::int16_t USBTimeOut() const { return constants_.USBTimeOut; }
 
  private:
+  SendOutcome WriteOnDemand(std::span<const std::uint8_t> report);
   // One candidate of the search; true when it is the board.
   bool ExamineInterface(Handle deviceInfoSet, std::uint32_t memberIndex, InterfaceData& data);
   bool ReadDevicePath(Handle deviceInfoSet, const InterfaceData& data);
   // Whether the board just examined is the one the selector names.
   bool Selected(Handle deviceInfoSet, const InterfaceData& data);
   void QueryCapabilities();
+  // "  Returned handle: " and the handle's value, after an open.
+  void TraceHandle(Handle handle);
   void PrepareReadEvent();
   void CloseLeftoverHandles();
   void CloseSilently(Handle& handle);
@@ -162,7 +167,7 @@ class Link {
   BoardIdentity board_;
   std::optional<BoardSelector> selector_;
   std::uint32_t boardsMet_ = 0;  // by the search under way
-  DiagnosticList list_;
+  TraceSink* trace_ = nullptr;
   WaitRunner waitRunner_;
 
   ReportConstants constants_;

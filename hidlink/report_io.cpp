@@ -22,22 +22,28 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
   std::uint32_t bytesWritten = 0;
   const bool ok = platform_->WriteFile(HIDHandle_, sendBuffer, bytesWritten);
 
-  list_.Append(" OutputReportByteLength = " + DecimalText(static_cast<std::int64_t>(length)));
-  list_.Append(" NumberOfBytesWritten = " + DecimalText(bytesWritten));
-  list_.Append(" Report ID: " + DecimalText(sendBuffer[0]));
-  list_.Append(" Report Data:");
-  for (std::size_t i = 1; i < length; ++i) list_.Append(" " + HexText(sendBuffer[i]));
+  if (trace_) {
+    trace_->Append(" OutputReportByteLength = " + DecimalText(static_cast<std::int64_t>(length)));
+    trace_->Append(" NumberOfBytesWritten = " + DecimalText(bytesWritten));
+    trace_->Append(" Report ID: " + DecimalText(sendBuffer[0]));
+    trace_->Append(" Report Data:");
+    for (std::size_t i = 1; i < length; ++i) trace_->Append(" " + HexText(sendBuffer[i]));
+  }
   return ok ? 1 : 0;
 }
 
 Link::ReadOutcome Link::StartAndWaitRead(std::span<std::uint8_t> buffer, std::uint32_t ms,
                                          std::uint32_t& bytesRead) {
-  list_.SelectLast();
+  if (trace_) trace_->SelectLast();
   bytesRead = 0;
   platform_->ReadFile(ReadHandle_, buffer, bytesRead, ReadOverlapped_);
   ReportApiCall("ReadFile");
-  list_.Append("waiting for ReadFile");
-  list_.SelectLast();
+  if (trace_) {
+    trace_->Append("waiting for ReadFile");
+    trace_->SelectLast();
+    // A stop that comes during the wait keeps every line up to it.
+    trace_->Flush();
+  }
 
   std::uint32_t waitCode = kWaitFailed;
   const auto wait = [&] { waitCode = platform_->WaitForSingleObject(ReadEvent_, ms); };
@@ -48,7 +54,7 @@ Link::ReadOutcome Link::StartAndWaitRead(std::span<std::uint8_t> buffer, std::ui
   ReportApiCall("WaitForSingleObject");
 
   if (waitCode == kWaitObject0) {
-    list_.Append("ReadFile completed successfully.");
+    if (trace_) trace_->Append("ReadFile completed successfully.");
     // A request that had to wait reported no length when it was issued.
     std::uint32_t transferred = 0;
     if (bytesRead == 0 && platform_->GetOverlappedResult(ReadHandle_, ReadOverlapped_, transferred))
@@ -56,14 +62,16 @@ Link::ReadOutcome Link::StartAndWaitRead(std::span<std::uint8_t> buffer, std::ui
     return ReadOutcome::kCompleted;
   }
   if (waitCode == kWaitTimeout) {
-    list_.Append("Readfile timeout");
+    if (trace_) trace_->Append("Readfile timeout");
     platform_->CancelIo(ReadHandle_);
-    list_.Append("************ReadFile timeout*************");
-    list_.Append("CancelIO");
+    if (trace_) {
+      trace_->Append("************ReadFile timeout*************");
+      trace_->Append("CancelIO");
+    }
     ReportApiCall("CancelIo");
     return ReadOutcome::kTimedOut;
   }
-  list_.Append("Readfile undefined error");
+  if (trace_) trace_->Append("Readfile undefined error");
   return ReadOutcome::kFailed;
 }
 
@@ -100,8 +108,10 @@ Link::ListedReport Link::ReadAndListReport(std::uint32_t waitMs) {
   if (result.bytes.empty()) {
     // Without a declared input length there is no report to ask for, and a
     // zero-length request would only confuse the trace.
-    list_.Append("ReadFile not issued: the board declared no input report");
-    list_.SelectLast();
+    if (trace_) {
+      trace_->Append("ReadFile not issued: the board declared no input report");
+      trace_->SelectLast();
+    }
     return result;
   }
 
@@ -124,9 +134,11 @@ Link::ListedReport Link::ReadAndListReport(std::uint32_t waitMs) {
       MyDeviceDetected_ = false;
       break;
   }
-  list_.Append(" Report ID: " + DecimalText(result.bytes[0]));
-  list_.Append(" Report Data:");
-  for (const std::uint8_t b : result.bytes) list_.Append(" " + TwoHexDigits(b));
+  if (trace_) {
+    trace_->Append(" Report ID: " + DecimalText(result.bytes[0]));
+    trace_->Append(" Report Data:");
+    for (const std::uint8_t b : result.bytes) trace_->Append(" " + TwoHexDigits(b));
+  }
   ResetReadEvent();
   return result;
 }

@@ -22,12 +22,23 @@
 #include "hidlink/board_selector.h"
 #include "hidlink/hid_test.h"
 #include "hidlink/interface_list.h"
+#include "hidlink/kept_trace.h"
 #include "hidlink/link.h"
 #include "hidlink/sim/sim_pc.h"
 
 struct ql8810_board {
+  // The trace is declared first: the link points at it until the end.
+  ql::hidlink::KeptTrace trace;
   std::unique_ptr<ql::hidlink::Link> link;
   std::string path;  // the board's on the machine; empty on a simulated PC
+  ql8810_trace_callback callback = nullptr;
+  void* context = nullptr;
+  // A call that uses the link is under way: a trace callback that calls back
+  // into this handle may read its trace, nothing more.
+  bool busy = false;
+
+  // The link makes lines only while something wants them.
+  void AttachTrace() { link->SetTrace(trace.Limit() > 0 || callback ? &trace : nullptr); }
 };
 
 namespace {
@@ -82,15 +93,6 @@ int CopyText(std::string_view text, char* buffer, std::size_t size, std::size_t*
   return Succeed();
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text;
-}
-
 // A record's text field, cut to fit at a character boundary.
 template <std::size_t N>
 void Field(char (&field)[N], const std::string& text) {
@@ -133,6 +135,23 @@ int Guarded(Body body) {
   }
 }
 
+// An entry point that uses `board`'s link: refused for a handle that is not
+// open, or whose own trace callback is calling (the link is in the middle of
+// an operation then).
+template <typename Body>
+int WithLink(ql8810_board* board, Body body) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    if (board->busy) return Fail(QL8810_E_REENTRANT, "called from the handle's own trace callback");
+    board->busy = true;
+    struct Done {
+      bool& busy;
+      ~Done() { busy = false; }
+    } done{board->busy};
+    return body();
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -163,6 +182,8 @@ const char* ql8810_strerror(int status) {
       return "the board went away";
     case QL8810_E_BUFFER:
       return "buffer too short";
+    case QL8810_E_REENTRANT:
+      return "called from the handle's own trace callback";
     default:
       return "unknown status";
   }
@@ -222,6 +243,7 @@ int ql8810_open(const char* selector, const char* simulate, ql8810_board** board
     opened->link =
         std::make_unique<ql::hidlink::Link>(std::move(platform), ql::board::kBoardIdentity);
     ql::hidlink::Link& link = *opened->link;
+    opened->AttachTrace();
     link.LoadReportConstants();
     std::string problem = "no board found";
     if (chosen) {
@@ -234,7 +256,7 @@ int ql8810_open(const char* selector, const char* simulate, ql8810_board** board
     }
     if (!link.FindTheHid()) {
       // The search's trace is what tells a lab why: kept for ql8810_open_trace.
-      lastOpenTrace = JoinLines(link.List().Lines());
+      lastOpenTrace = opened->trace.Joined();
       return Fail(QL8810_E_NOT_FOUND, problem);
     }
     const std::lock_guard lock(openMutex);
@@ -264,10 +286,15 @@ int ql8810_close(ql8810_board* board) {
   return Guarded([&] {
     {
       const std::lock_guard lock(openMutex);
-      if (board == nullptr || !openBoards.erase(board))
+      if (board == nullptr || !openBoards.contains(board))
         return Fail(QL8810_E_HANDLE, "not an open board");
+      // Freed under its own callback, the link would return into nothing.
+      if (board->busy)
+        return Fail(QL8810_E_REENTRANT, "called from the handle's own trace callback");
+      openBoards.erase(board);
       openPaths.erase(board->path);
     }
+    board->busy = true;
     board->link->Shutdown();
     delete board;
     return Succeed();
@@ -275,8 +302,7 @@ int ql8810_close(ql8810_board* board) {
 }
 
 int ql8810_set_level(ql8810_board* board, int level) {
-  return Guarded([&] {
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  return WithLink(board, [&] {
     if (level < 0 || level > 31) return Fail(QL8810_E_ARGUMENT, "level is 0 to 31");
     return SendLevel(board, level);
   });
@@ -284,9 +310,8 @@ int ql8810_set_level(ql8810_board* board, int level) {
 
 int ql8810_sweep(ql8810_board* board, int start, int stop, int step, int interval_ms,
                  size_t* sent) {
-  return Guarded([&] {
-    if (sent) *sent = 0;
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  if (sent) *sent = 0;
+  return WithLink(board, [&] {
     if (start < 0 || start > 31 || stop < 0 || stop > 31 || step < 1 || step > 31 ||
         interval_ms < 0 || interval_ms > kLongestInterval)
       return Fail(QL8810_E_ARGUMENT,
@@ -309,8 +334,7 @@ int ql8810_sweep(ql8810_board* board, int start, int stop, int step, int interva
 }
 
 int ql8810_send_bus_command(ql8810_board* board, int code, const unsigned char bytes[6]) {
-  return Guarded([&] {
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  return WithLink(board, [&] {
     if (bytes == nullptr || code < 0 || code > 255)
       return Fail(QL8810_E_ARGUMENT, "a code 0 to 255 and six bytes");
     const std::span<const std::uint8_t> all(bytes, 6);
@@ -322,8 +346,7 @@ int ql8810_send_bus_command(ql8810_board* board, int code, const unsigned char b
 }
 
 int ql8810_send_break(ql8810_board* board) {
-  return Guarded([&] {
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  return WithLink(board, [&] {
     NoMessages messages;
     if (ql::board::SendBreakLong(*board->link, messages, 1) != 0) return Succeed();
     return NotReached(board);
@@ -332,8 +355,7 @@ int ql8810_send_break(ql8810_board* board) {
 
 int ql8810_read_report(ql8810_board* board, int timeout_ms, unsigned char* buffer, size_t size,
                        size_t* length) {
-  return Guarded([&] {
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  return WithLink(board, [&] {
     if (length == nullptr || timeout_ms < 0 || timeout_ms > 32767)
       return Fail(QL8810_E_ARGUMENT, "a time-out of 0 to 32767 ms and a place for the length");
     ql::hidlink::Link& link = *board->link;
@@ -358,8 +380,7 @@ int ql8810_read_report(ql8810_board* board, int timeout_ms, unsigned char* buffe
 
 int ql8810_hid_test(ql8810_board* board, unsigned char byte0, unsigned char byte1,
                     unsigned char* answer, size_t size, size_t* length) {
-  return Guarded([&] {
-    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+  return WithLink(board, [&] {
     if (length == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the length");
     constexpr std::size_t kAnswer = 8;
     *length = kAnswer;
@@ -389,7 +410,7 @@ int ql8810_trace_count(ql8810_board* board, size_t* count) {
   return Guarded([&] {
     if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
     if (count == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the count");
-    *count = board->link->List().size();
+    *count = board->trace.size();
     return Succeed();
   });
 }
@@ -399,9 +420,66 @@ int ql8810_trace_line(ql8810_board* board, size_t index, char* buffer, size_t si
   return Guarded([&] {
     if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
     if (length == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the length");
-    const auto& list = board->link->List();
-    if (index >= list.size()) return Fail(QL8810_E_ARGUMENT, "no such trace line");
-    return CopyText(list[index], buffer, size, length);
+    if (index >= board->trace.size()) return Fail(QL8810_E_ARGUMENT, "no such trace line");
+    return CopyText(board->trace[index], buffer, size, length);
+  });
+}
+
+int ql8810_trace_text(ql8810_board* board, char* buffer, size_t size, size_t* length) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    if (length == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the length");
+    return CopyText(board->trace.Joined(), buffer, size, length);
+  });
+}
+
+int ql8810_trace_made(ql8810_board* board, unsigned long long* made) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    if (made == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the number");
+    *made = board->trace.Made();
+    return Succeed();
+  });
+}
+
+int ql8810_set_trace_limit(ql8810_board* board, size_t lines) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    board->trace.SetLimit(lines);
+    board->AttachTrace();
+    return Succeed();
+  });
+}
+
+int ql8810_trace_limit(ql8810_board* board, size_t* lines) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    if (lines == nullptr) return Fail(QL8810_E_ARGUMENT, "no place for the limit");
+    *lines = board->trace.Limit();
+    return Succeed();
+  });
+}
+
+int ql8810_set_trace_callback(ql8810_board* board, ql8810_trace_callback callback, void* context) {
+  return Guarded([&] {
+    if (!IsOpen(board)) return Fail(QL8810_E_HANDLE, "not an open board");
+    board->callback = callback;
+    board->context = context;
+    if (callback) {
+      board->trace.SetOnLine([board](std::string_view line) {
+        // Read now: the callback may replace itself while it runs. The line
+        // is copied so that it ends in a zero for C.
+        const ql8810_trace_callback call = board->callback;
+        void* const context = board->context;
+        if (!call) return;
+        const std::string text(line);
+        call(context, text.c_str(), text.size());
+      });
+    } else {
+      board->trace.SetOnLine(nullptr);
+    }
+    board->AttachTrace();
+    return Succeed();
   });
 }
 

@@ -10,6 +10,14 @@
  *
  * Threads: a board handle is used by one thread at a time; two handles may be
  * used from two threads at once.
+ *
+ * The diagnostic trace: a handle keeps the newest 100000 lines of its trace
+ * (QL8810_TRACE_DEFAULT_LIMIT, some nine thousand sends, a few megabytes), so
+ * that a script left running for days holds a flat amount of memory; the
+ * lines before them are dropped, and ql8810_trace_made tells how many lines
+ * were made in all. ql8810_set_trace_limit keeps more, fewer, all
+ * (QL8810_TRACE_UNLIMITED) or none; with none kept and no callback, no line
+ * is made at all.
  */
 #ifndef QL8810_H
 #define QL8810_H
@@ -44,8 +52,14 @@ enum ql8810_status {
   QL8810_E_WRITE = -6,     /* the board took no report */
   QL8810_E_TIMEOUT = -7,   /* no input report came in time */
   QL8810_E_GONE = -8,      /* the board went away during a read */
-  QL8810_E_BUFFER = -9     /* the buffer is too short; the length needed is stored */
+  QL8810_E_BUFFER = -9,    /* the buffer is too short; the length needed is stored */
+  QL8810_E_REENTRANT = -10 /* called from the handle's own trace callback (see there) */
 };
+
+/* The lines of its trace a handle keeps when opened, and the limit that keeps
+ * every line. */
+#define QL8810_TRACE_DEFAULT_LIMIT ((size_t)100000)
+#define QL8810_TRACE_UNLIMITED ((size_t)-1)
 
 typedef struct ql8810_board ql8810_board;
 
@@ -111,11 +125,34 @@ QL8810_API int ql8810_read_report(ql8810_board* board, int timeout_ms, unsigned 
 QL8810_API int ql8810_hid_test(ql8810_board* board, unsigned char byte0, unsigned char byte1,
                                unsigned char* answer, size_t size, size_t* length);
 
-/* The diagnostic trace, as the window lists it: its number of lines, and
- * one line (UTF-8, zero-terminated; `*length` without the zero). */
+/* The diagnostic trace, as the window lists it, of the lines kept (see the
+ * top of this file): their number, and one of them, index 0 the oldest kept
+ * (UTF-8, zero-terminated; `*length` without the zero). */
 QL8810_API int ql8810_trace_count(ql8810_board* board, size_t* count);
 QL8810_API int ql8810_trace_line(ql8810_board* board, size_t index, char* buffer, size_t size,
                                  size_t* length);
+/* Every line kept, oldest first, joined by '\n', zero-terminated, in one
+ * call (`*length` without the zero). */
+QL8810_API int ql8810_trace_text(ql8810_board* board, char* buffer, size_t size, size_t* length);
+/* The number of lines the handle has made since it was opened, kept or
+ * dropped: `*made` minus ql8810_trace_count's count were dropped. Lines are
+ * made only while a limit above 0 or a callback wants them. */
+QL8810_API int ql8810_trace_made(ql8810_board* board, unsigned long long* made);
+/* Keeps the newest `lines` lines from now on (0: none; QL8810_TRACE_UNLIMITED:
+ * all); a lower limit drops the oldest lines kept at once. */
+QL8810_API int ql8810_set_trace_limit(ql8810_board* board, size_t lines);
+QL8810_API int ql8810_trace_limit(ql8810_board* board, size_t* lines);
+
+/* Called once for each new trace line, in order, on the thread whose call
+ * made it, while that call is under way: `line` (UTF-8, zero-terminated,
+ * `length` bytes without the zero) is valid during the call only. From inside
+ * it, the trace functions and the two setters above may be called for the
+ * same handle; any other call on the same handle returns QL8810_E_REENTRANT
+ * and does nothing (its link is in the middle of an operation). */
+typedef void (*ql8810_trace_callback)(void* context, const char* line, size_t length);
+/* Sets the callback and the `context` passed to it; NULL stops the calls. */
+QL8810_API int ql8810_set_trace_callback(ql8810_board* board, ql8810_trace_callback callback,
+                                         void* context);
 
 #ifdef __cplusplus
 }

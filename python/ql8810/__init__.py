@@ -11,6 +11,11 @@
 
 A thin layer over the C library libql8810 (ql8810.dll on Windows) through
 ctypes. A Kit is used by one thread at a time; two Kits may be used from two.
+
+A Kit keeps the newest 100,000 lines of its diagnostic trace (`trace_limit`),
+so that a script left running for days holds a flat amount of memory;
+`trace_made` counts the lines made in all, and `on_trace` sees each line as
+it is made.
 """
 
 from __future__ import annotations
@@ -20,15 +25,19 @@ import math
 import time
 import warnings
 from dataclasses import dataclass
-from typing import Iterable, Optional
+from typing import Callable, Iterable, Optional
 
-from ._native import Interface, lib
+from ._native import TRACE_UNLIMITED, Interface, TraceCallback, lib
 
 __all__ = [
     "Ql8810Error", "BoardNotFound", "AmbiguousBoard", "BoardBusy", "BoardClosed",
-    "WriteFailed", "ReadTimeout", "BoardGone", "Board", "Kit", "boards", "open",
-    "library_version",
+    "WriteFailed", "ReadTimeout", "BoardGone", "ReentrantCall", "Board", "Kit", "boards", "open",
+    "library_version", "TRACE_DEFAULT_LIMIT", "UNLIMITED",
 ]
+
+#: The trace lines a Kit keeps when opened, and the `trace_limit` that keeps all.
+TRACE_DEFAULT_LIMIT = 100_000
+UNLIMITED = TRACE_UNLIMITED
 
 
 class Ql8810Error(Exception):
@@ -68,13 +77,17 @@ class BoardGone(Ql8810Error):
     """The board went away during a read."""
 
 
+class ReentrantCall(Ql8810Error):
+    """A trace callback called its own Kit for anything but its trace."""
+
+
 # Statuses of ql8810.h that the package acts on rather than raises at once.
 _E_NOT_FOUND = -3
 _E_BUFFER = -9
 
 _ERRORS = {
     -1: ValueError, -2: BoardClosed, -3: BoardNotFound, -4: AmbiguousBoard, -5: BoardBusy,
-    -6: WriteFailed, -7: ReadTimeout, -8: BoardGone,
+    -6: WriteFailed, -7: ReadTimeout, -8: BoardGone, -10: ReentrantCall,
 }
 
 
@@ -171,6 +184,10 @@ class Kit:
 
     def __init__(self, board: Optional[str] = None, simulate: Optional[str] = None) -> None:
         self._handle: Optional[int] = None
+        # The C callback is kept alive here; what the Python one raised waits
+        # in the list until the call that made the line returns.
+        self._trace_callback: Optional[TraceCallback] = None
+        self._trace_errors: list[BaseException] = []
         handle = ctypes.c_void_p()
         status = lib.ql8810_open(_text(board, "board"), _text(simulate, "simulate"),
                                  ctypes.byref(handle))
@@ -185,11 +202,22 @@ class Kit:
             raise BoardClosed("the board is closed")
         return self._handle
 
+    def _finish(self, status: int) -> None:
+        """Raises what a trace callback raised during the call, else the call's failure."""
+        if self._trace_errors:
+            error = self._trace_errors[0]
+            self._trace_errors.clear()
+            raise error
+        if status:
+            _check(status)
+
     def close(self) -> None:
         """Closes the board; closing again does nothing."""
         if self._handle is not None:
             handle, self._handle = self._handle, None
-            _check(lib.ql8810_close(handle))
+            status = lib.ql8810_close(handle)
+            self._trace_callback = None
+            self._finish(status)
 
     @property
     def closed(self) -> bool:
@@ -210,8 +238,8 @@ class Kit:
         """Sends dimming level 0 to 31."""
         level = _integer(level, "level", 0, 31)
         status = lib.ql8810_set_level(self._open_handle(), level)
-        if status:
-            _check(status)
+        if status or self._trace_errors:
+            self._finish(status)
 
     def sweep(self, start: int, stop: int, step: int = 1, interval: float = 0.0) -> None:
         """Every `step`-th level from `start` to `stop` (either way), `interval`
@@ -225,7 +253,7 @@ class Kit:
         handle = self._open_handle()
         if not interval:
             # A burst: the library's own loop, one call for the whole sweep.
-            _check(lib.ql8810_sweep(handle, start, stop, step, 0, None))
+            self._finish(lib.ql8810_sweep(handle, start, stop, step, 0, None))
             return
         # Paced here rather than in the library, so that Ctrl-C ends a slow
         # sweep between two sends instead of waiting for its end.
@@ -235,8 +263,8 @@ class Kit:
             if i:
                 time.sleep(interval)
             status = send(handle, level)
-            if status:
-                _check(status)
+            if status or self._trace_errors:
+                self._finish(status)
 
     def bus_command(self, code: int, data: Iterable[int]) -> None:
         """One bus command: CODE and six bytes."""
@@ -244,12 +272,12 @@ class Kit:
         values = [_integer(b, "byte", 0, 255) for b in data]
         if len(values) != 6:
             raise ValueError(f"a bus command has six bytes, not {len(values)}")
-        _check(lib.ql8810_send_bus_command(self._open_handle(), code,
-                                           (ctypes.c_ubyte * 6)(*values)))
+        self._finish(lib.ql8810_send_bus_command(self._open_handle(), code,
+                                                 (ctypes.c_ubyte * 6)(*values)))
 
     def long_break(self) -> None:
         """The long bus break."""
-        _check(lib.ql8810_send_break(self._open_handle()))
+        self._finish(lib.ql8810_send_break(self._open_handle()))
 
     def read(self, timeout: float = 1.0) -> bytes:
         """One input report, its report ID first; ReadTimeout after `timeout` s."""
@@ -260,8 +288,8 @@ class Kit:
         milliseconds = _integer(round(timeout * 1000), "timeout in ms", 0, 32767)
         buffer = (ctypes.c_ubyte * 64)()
         length = ctypes.c_size_t(0)
-        _check(lib.ql8810_read_report(self._open_handle(), milliseconds, buffer, len(buffer),
-                                      ctypes.byref(length)))
+        self._finish(lib.ql8810_read_report(self._open_handle(), milliseconds, buffer,
+                                            len(buffer), ctypes.byref(length)))
         return bytes(buffer[: length.value])
 
     def test(self, byte0: int = 0x01, byte1: int = 0x00) -> bytes:
@@ -273,12 +301,13 @@ class Kit:
         b1 = _integer(byte1, "byte1", 0, 255)
         answer = (ctypes.c_ubyte * 8)()
         length = ctypes.c_size_t(0)
-        _check(lib.ql8810_hid_test(self._open_handle(), b0, b1, answer, len(answer),
-                                   ctypes.byref(length)))
+        self._finish(lib.ql8810_hid_test(self._open_handle(), b0, b1, answer, len(answer),
+                                         ctypes.byref(length)))
         return bytes(answer[: length.value])
 
     def trace_line(self, index: int) -> str:
-        """One line of the diagnostic trace; IndexError past its end."""
+        """One kept line of the diagnostic trace (0: the oldest kept); IndexError
+        past its end."""
         index = _integer(index, "index", -(2**62), 2**62)
         count = len(self)
         if index < 0:
@@ -303,8 +332,65 @@ class Kit:
 
     @property
     def trace(self) -> list[str]:
-        """The whole diagnostic trace, as the window lists it."""
-        return [self.trace_line(i) for i in range(len(self))]
+        """The kept lines of the diagnostic trace, oldest first, as the window
+        lists them: the newest `trace_limit` lines."""
+        handle = self._open_handle()
+        if not len(self):
+            return []
+        length = ctypes.c_size_t(0)
+        lib.ql8810_trace_text(handle, None, 0, ctypes.byref(length))
+        buffer = ctypes.create_string_buffer(length.value + 1)
+        _check(lib.ql8810_trace_text(handle, buffer, len(buffer), ctypes.byref(length)))
+        return buffer.raw[: length.value].decode("utf-8", "replace").split("\n")
+
+    @property
+    def trace_limit(self) -> int:
+        """How many of the newest trace lines are kept: TRACE_DEFAULT_LIMIT when
+        opened, 0 for none (and, without `on_trace`, none made), UNLIMITED for
+        all. Lowering it drops the oldest lines kept."""
+        lines = ctypes.c_size_t(0)
+        _check(lib.ql8810_trace_limit(self._open_handle(), ctypes.byref(lines)))
+        return lines.value
+
+    @trace_limit.setter
+    def trace_limit(self, lines: int) -> None:
+        lines = _integer(lines, "trace_limit", 0, UNLIMITED)
+        _check(lib.ql8810_set_trace_limit(self._open_handle(), lines))
+
+    @property
+    def trace_made(self) -> int:
+        """The trace lines made since the Kit was opened, kept or dropped."""
+        made = ctypes.c_ulonglong(0)
+        _check(lib.ql8810_trace_made(self._open_handle(), ctypes.byref(made)))
+        return made.value
+
+    def on_trace(self, callback: Optional[Callable[[str], object]]) -> None:
+        """Calls `callback(line)` for every new trace line, in order, while the
+        call that makes it runs; None stops it. What the callback raises is
+        raised by that call once it has finished (later lines of the same call
+        are not passed on). Inside it, the Kit's trace may be read; any other
+        use of the same Kit raises ReentrantCall."""
+        handle = self._open_handle()
+        if callback is None:
+            _check(lib.ql8810_set_trace_callback(handle, None, None))
+            self._trace_callback = None
+            return
+        if not callable(callback):
+            raise TypeError(f"on_trace takes a callable or None, not {type(callback).__name__}")
+        errors = self._trace_errors  # not self: no cycle through the C callback
+
+        def relay(_context: object, line: int, length: int) -> None:
+            if errors:
+                return
+            try:
+                callback(ctypes.string_at(line, length).decode("utf-8", "replace"))
+            except BaseException as error:  # noqa: B036 - raised again by the call
+                errors.append(error)
+
+        c_callback = TraceCallback(relay)
+        _check(lib.ql8810_set_trace_callback(handle, ctypes.cast(c_callback, ctypes.c_void_p),
+                                             None))
+        self._trace_callback = c_callback
 
 
 def open(board: Optional[str] = None, simulate: Optional[str] = None) -> Kit:  # noqa: A001

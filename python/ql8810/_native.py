@@ -83,7 +83,17 @@ _SIGNATURES = {
     "ql8810_trace_count": (ctypes.c_int, [_board, ctypes.POINTER(_size)]),
     "ql8810_trace_line": (ctypes.c_int, [_board, _size, ctypes.c_char_p, _size,
                                          ctypes.POINTER(_size)]),
+    "ql8810_trace_text": (ctypes.c_int, [_board, ctypes.c_char_p, _size, ctypes.POINTER(_size)]),
+    "ql8810_trace_made": (ctypes.c_int, [_board, ctypes.POINTER(ctypes.c_ulonglong)]),
+    "ql8810_set_trace_limit": (ctypes.c_int, [_board, _size]),
+    "ql8810_trace_limit": (ctypes.c_int, [_board, ctypes.POINTER(_size)]),
+    "ql8810_set_trace_callback": (ctypes.c_int, [_board, ctypes.c_void_p, ctypes.c_void_p]),
 }
+
+# ql8810_trace_callback: (context, line, length).
+TraceCallback = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t)
+# QL8810_TRACE_UNLIMITED: the largest size_t.
+TRACE_UNLIMITED = 2 ** (8 * ctypes.sizeof(ctypes.c_size_t)) - 1
 for _name, (_result, _arguments) in _SIGNATURES.items():
     _function = getattr(lib, _name)
     _function.restype = _result

@@ -48,13 +48,13 @@ struct AppBench : ql::testing::SimLink {
   QSlider* Slider() { return Child<QSlider>(program.Main(), "sldLvl"); }
   // Both handles closed exactly once: the link was shut down, and only once.
   bool ShutDownOnce() const {
-    const auto lines = link.List().Lines();
+    const auto lines = list.Lines();
     return ql::testing::CountOf(lines, "CloseHandle (HIDHandle)") == 1 &&
            ql::testing::CountOf(lines, "CloseHandle (ReadHandle)") == 1;
   }
 
   int ends = 0;
-  Program program{link, messages, [this] { ++ends; }};
+  Program program{link, list, messages, [this] { ++ends; }};
 };
 
 }  // namespace ql::app::testing

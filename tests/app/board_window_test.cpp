@@ -15,7 +15,7 @@ namespace {
 TEST(BoardWindow, FollowsTheSendsUnplugsTheBoardAndEndsTheDemo) {
   AppBench bench;
   int diagnosticShown = 0;
-  BoardWindow board(bench.pc, bench.firmware, bench.link.List(), [&] { ++diagnosticShown; });
+  BoardWindow board(bench.pc, bench.firmware, bench.list, [&] { ++diagnosticShown; });
   board.JoinProgram(bench.program);
   const auto text = [&](const char* name) { return Child<QLabel>(board, name)->text(); };
   FrmMain& main = bench.AtDimmingWindow();

@@ -75,7 +75,7 @@ TEST(FrmUsb, TraceListFollowsTheLinkAndTheOperatorAtAMillionLines) {
   bench.AtDimmingWindow();
   FrmUsb& usb = bench.program.Usb();
   usb.show();
-  hidlink::DiagnosticList& list = bench.link.List();
+  hidlink::DiagnosticList& list = bench.list;
   for (std::size_t i = list.size(); i < 1'000'000; ++i)
     list.Append(i % 2 ? " Report Data:" : " 00");
   Byte(usb, 0)->setCurrentIndex(1);
@@ -126,7 +126,7 @@ TEST(FrmUsb, TraceListScrollsAcrossToTheEndOfItsWidestLine) {
   QScrollBar* across = view->horizontalScrollBar();
   const auto widest = [&] {
     int width = 0;
-    for (const std::string& line : bench.link.List().Lines())
+    for (const std::string& line : bench.list.Lines())
       width = std::max(width, view->fontMetrics().horizontalAdvance(QString::fromStdString(line)));
     return width;
   };
@@ -175,7 +175,9 @@ TEST(FrmUsbX11, WaitForTheAnswerKeepsPaintingAndTakesAClickAfterIt) {
   };
   hidlink::Link link(std::make_unique<hidlink::EmulatedPlatform>(std::move(devices)),
                      board::kBoardIdentity);
-  FrmUsb usb(link);
+  hidlink::DiagnosticList trace;
+  link.SetTrace(&trace);
+  FrmUsb usb(link, trace);
   usb.Load();
   ASSERT_TRUE(!x11 || QTest::qWaitForWindowExposed(&usb));
   Byte(usb, 0)->setCurrentIndex(1);

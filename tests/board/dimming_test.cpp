@@ -93,7 +93,7 @@ TEST(SendDimmingLevel, LevelsThatDoNotFitAByteAreRefusedWithoutAnyEffect) {
        {std::int16_t{-1}, std::int16_t{-32768}, std::int16_t{256}, std::int16_t{32767}}) {
     SimLink s;
     EXPECT_EQ(SendDimmingLevel(s.link, s.messages, level), hidlink::SendOutcome::kRefused);
-    EXPECT_TRUE(s.link.List().empty()) << level;
+    EXPECT_TRUE(s.list.empty()) << level;
     EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
     EXPECT_TRUE(s.messages.shown.empty());
     EXPECT_FALSE(s.link.MyDeviceDetected());

@@ -51,7 +51,7 @@ TEST(SendZebCommand, RefusesWhatDoesNotFitTheReport) {
   EXPECT_EQ(SendZebCommand(s.link, 20, two.first(1), four), 0);
   EXPECT_EQ(SendZebCommand(s.link, 20, two, four.first(3)), 0);
   EXPECT_EQ(SendZebCommand(s.link, 20, {}, {}), 0);
-  EXPECT_TRUE(s.link.List().empty());
+  EXPECT_TRUE(s.list.empty());
   EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
 }
 

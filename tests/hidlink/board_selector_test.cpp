@@ -148,9 +148,11 @@ TEST(FindTheHid, ASerialNumberWithControlCharactersStaysOneTraceLine) {
   board.serial = "QL\n00\r\x1B[2J1";
   devices->devices.push_back(board);
   Link link(std::make_unique<EmulatedPlatform>(std::move(devices)), board::kBoardIdentity);
+  DiagnosticList list;
+  link.SetTrace(&list);
   link.SetBoardSelector(ParseBoardSelector("#1").selector);
   ASSERT_TRUE(link.FindTheHid());
-  const auto lines = link.List().LinesFrom(0);
+  const auto lines = list.Lines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "  Serial Number: QL?00??[2J1"), lines.end());
 }
 

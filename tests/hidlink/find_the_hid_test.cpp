@@ -41,7 +41,7 @@ Lines TraceLines(std::string_view text) {
 TEST(FindTheHid, FirstSendOfLevel12WithTheBoardThird) {
   SimLink s;
   board::SendDimmingLevel(s.link, s.messages, 12);
-  EXPECT_EQ(s.link.List().Lines(), TraceLines(testing::kFirstSendLevel12Trace));
+  EXPECT_EQ(s.list.Lines(), TraceLines(testing::kFirstSendLevel12Trace));
   EXPECT_EQ(s.LastReceived(), (std::vector<std::uint8_t>{1, 1, 6, 0, 0, 0, 0, 0}));
   EXPECT_TRUE(s.link.MyDeviceDetected());
   EXPECT_EQ(s.link.DevicePath(), R"(\\?\hid#vid_0483&pid_0003#7&3a4b5c6d&0&0000)" + kTail);
@@ -50,7 +50,7 @@ TEST(FindTheHid, FirstSendOfLevel12WithTheBoardThird) {
 TEST(FindTheHid, NoHidInterfaceAtAll) {
   SimLink s(Scenario::kNone);
   EXPECT_FALSE(s.link.FindTheHid());
-  EXPECT_EQ(s.link.List().Lines(), TraceLines(testing::kNoHidInterfaceTrace));
+  EXPECT_EQ(s.list.Lines(), TraceLines(testing::kNoHidInterfaceTrace));
   EXPECT_FALSE(IsOpenHandle(s.link.HIDHandle()));
   EXPECT_FALSE(IsOpenHandle(s.link.ReadHandle()));
 }
@@ -61,7 +61,7 @@ TEST(FindTheHid, RightVendorWrongProductIsNoMatch) {
   cousin.ProductID = 0x0002;
   SimLink s(Scenario::kBoard, cousin);
   EXPECT_FALSE(s.link.FindTheHid());
-  const Lines lines = s.link.List().Lines();
+  const Lines lines = s.list.Lines();
   EXPECT_EQ(CountOf(lines, "  Vendor ID: 483"), 1u);
   EXPECT_EQ(CountOf(lines, "  My device detected"), 0u);
   EXPECT_EQ(CountOf(lines, "CloseHandle"), 3u);  // every candidate closed

@@ -47,7 +47,7 @@ TEST(WriteReport, SendsTheDeclaredLengthAndTracesEveryByte) {
 TEST(WriteReport, NothingIsWrittenBeforeTheOutputLengthIsKnown) {
   SimLink s;
   EXPECT_EQ(s.link.WriteReport(Bytes{1, 1, 6, 0, 0, 0, 0, 0}), 0);
-  EXPECT_TRUE(s.link.List().empty());
+  EXPECT_TRUE(s.list.empty());
   EXPECT_EQ(s.firmware.ReceivedCount(), 0u);
 }
 
@@ -82,7 +82,7 @@ TEST(ReadUSBReport, ReportWaitingOrArrivingIsReadWithItsLength) {
                           "  Result = The operation completed successfully."})
       expected.push_back(l);
     EXPECT_EQ(s.LinesSince(mark), expected) << waiting;
-    EXPECT_EQ(s.link.List().Selected(), s.link.List().size() - 1);
+    EXPECT_EQ(s.list.Selected(), s.list.size() - 1);
     // Nothing waits now: a clean event, not a stale completion.
     EXPECT_EQ(s.link.ReadUSBReport(data, 10), 0) << waiting;
   }

@@ -70,7 +70,8 @@ static void opening(void) {
         strstr(trace, "\n  Serial Number: QL0002\n"));
   STATUS(ql8810_open(NULL, "absent", &board), QL8810_E_NOT_FOUND);
   STATUS(ql8810_open_trace(trace, sizeof trace, &length), QL8810_OK);
-  CHECK(strncmp(trace, "GetHidGuid\n", 11) == 0);
+  /* Every line, the call report's empty first line included. */
+  CHECK(strncmp(trace, "\nGetHidGuid\n", 12) == 0);
   CHECK(length > 19 && strcmp(trace + length - 19, "\n Device not found.") == 0);
   STATUS(ql8810_open_trace(trace, 5, &length), QL8810_E_BUFFER);
   CHECK(length == strlen(trace));
@@ -176,6 +177,104 @@ static void mute(void) {
   STATUS(ql8810_close(board), QL8810_OK);
 }
 
+/* What a trace callback saw, and what it tried from inside. */
+struct seen {
+  ql8810_board* board;
+  size_t lines;
+  int in_order; /* each line equal to the kept line of the same number */
+  int reentry;  /* the status of a send tried from inside, 0 before one */
+  int stop_after; /* lines after which it stops itself; 0: never */
+};
+
+static void on_line(void* context, const char* line, size_t length) {
+  struct seen* seen = (struct seen*)context;
+  char kept[512];
+  size_t kept_length = 0, count = 0;
+  unsigned long long made = 0;
+  ++seen->lines;
+  /* The trace may be read from inside: the line is kept already. */
+  if (ql8810_trace_count(seen->board, &count) != QL8810_OK || count == 0 ||
+      ql8810_trace_line(seen->board, count - 1, kept, sizeof kept, &kept_length) != QL8810_OK ||
+      kept_length != length || strcmp(kept, line) != 0 || strlen(line) != length ||
+      ql8810_trace_made(seen->board, &made) != QL8810_OK)
+    seen->in_order = 0;
+  if (seen->lines == 3) {
+    /* Anything else on the same handle is refused, and nothing breaks. */
+    seen->reentry = ql8810_set_level(seen->board, 5);
+    if (ql8810_close(seen->board) != QL8810_E_REENTRANT) seen->reentry = 1;
+  }
+  if (seen->stop_after && seen->lines == (size_t)seen->stop_after)
+    ql8810_set_trace_callback(seen->board, NULL, NULL);
+}
+
+static void tracing(void) {
+  ql8810_board* board = NULL;
+  struct seen seen = {NULL, 0, 1, 0, 0};
+  size_t count = 0, limit = 0, length = 0, before = 0;
+  unsigned long long made = 0, made_before = 0;
+  char text[65536];
+  STATUS(ql8810_open(NULL, "board", &board), QL8810_OK);
+  STATUS(ql8810_trace_limit(board, &limit), QL8810_OK);
+  CHECK(limit == QL8810_TRACE_DEFAULT_LIMIT);
+  STATUS(ql8810_trace_count(board, &count), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made), QL8810_OK);
+  CHECK(count > 50 && made == count); /* the search, all kept */
+
+  /* The newest ten lines: the last send's, whole; the others counted. */
+  STATUS(ql8810_set_trace_limit(board, 10), QL8810_OK);
+  STATUS(ql8810_set_level(board, 12), QL8810_OK);
+  STATUS(ql8810_trace_count(board, &count), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made), QL8810_OK);
+  CHECK(count == 10 && made > 60);
+  STATUS(ql8810_trace_text(board, text, sizeof text, &length), QL8810_OK);
+  CHECK(strlen(text) == length);
+  CHECK(strstr(text, " NumberOfBytesWritten = 8\n Report ID: 1\n Report Data:\n 1\n 6\n 0\n") != NULL);
+  STATUS(ql8810_trace_text(board, text, 3, &length), QL8810_E_BUFFER);
+  CHECK(length == strlen(text));
+
+  /* None kept and no callback: no line made. */
+  STATUS(ql8810_set_trace_limit(board, 0), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made_before), QL8810_OK);
+  STATUS(ql8810_sweep(board, 0, 31, 1, 0, NULL), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made), QL8810_OK);
+  STATUS(ql8810_trace_count(board, &count), QL8810_OK);
+  CHECK(made == made_before && count == 0);
+  STATUS(ql8810_trace_text(board, text, sizeof text, &length), QL8810_OK);
+  CHECK(length == 0 && text[0] == '\0');
+
+  /* A callback sees each line once, in order, as it is kept; from inside,
+   * a send or a close on the same handle is refused. */
+  STATUS(ql8810_set_trace_limit(board, QL8810_TRACE_UNLIMITED), QL8810_OK);
+  seen.board = board;
+  STATUS(ql8810_set_trace_callback(board, on_line, &seen), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made_before), QL8810_OK);
+  STATUS(ql8810_trace_count(board, &before), QL8810_OK);
+  STATUS(ql8810_set_level(board, 3), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made), QL8810_OK);
+  CHECK(seen.lines == made - made_before && seen.lines >= 11);
+  CHECK(seen.in_order);
+  CHECK(seen.reentry == QL8810_E_REENTRANT);
+  /* A callback that stops itself half way is not called again. */
+  seen.lines = 0;
+  seen.stop_after = 2;
+  STATUS(ql8810_set_level(board, 4), QL8810_OK);
+  CHECK(seen.lines == 2);
+  STATUS(ql8810_set_trace_callback(board, NULL, NULL), QL8810_OK);
+  STATUS(ql8810_close(board), QL8810_OK);
+
+  /* Misuse: no handle, a closed one, no place for the answer. */
+  STATUS(ql8810_set_trace_limit(NULL, 10), QL8810_E_HANDLE);
+  STATUS(ql8810_set_trace_limit(board, 10), QL8810_E_HANDLE);
+  STATUS(ql8810_set_trace_callback(board, on_line, &seen), QL8810_E_HANDLE);
+  STATUS(ql8810_trace_made(board, &made), QL8810_E_HANDLE);
+  STATUS(ql8810_trace_text(board, text, sizeof text, &length), QL8810_E_HANDLE);
+  STATUS(ql8810_open(NULL, "board", &board), QL8810_OK);
+  STATUS(ql8810_trace_made(board, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_trace_limit(board, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_trace_text(board, text, sizeof text, NULL), QL8810_E_ARGUMENT);
+  STATUS(ql8810_close(board), QL8810_OK);
+}
+
 static void closed_and_made_up_handles(void) {
   ql8810_board* board = NULL;
   ql8810_board* made_up = (ql8810_board*)&failures;
@@ -197,6 +296,7 @@ int main(void) {
   sending();
   sweeping();
   mute();
+  tracing();
   closed_and_made_up_handles();
   if (failures) fprintf(stderr, "%d failure(s)\n", failures);
   return failures ? 1 : 0;

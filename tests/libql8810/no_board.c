@@ -25,7 +25,7 @@ int main(void) {
   trace = malloc(length + 1);
   if (trace == NULL || ql8810_open_trace(trace, length + 1, &length) != QL8810_OK) return 1;
   puts(trace);
-  status = strncmp(trace, "GetHidGuid\n", 11) == 0 && strstr(trace, "\nSetupDiClassDevs\n") &&
+  status = strncmp(trace, "\nGetHidGuid\n", 12) == 0 && strstr(trace, "\nSetupDiClassDevs\n") &&
                    length >= 19 && strcmp(trace + length - 19, "\n Device not found.") == 0
                ? 0
                : 1;

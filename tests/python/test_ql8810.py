@@ -112,8 +112,9 @@ def test_a_failed_open_carries_the_trace_of_its_search():
     tool = subprocess.run([os.environ["QL8810_TOOL"], "--simulate=absent", "--trace", "level", "3"],
                           capture_output=True, text=True)
     assert tool.returncode == 1
-    # The tool's message and a blank line, then the same search.
-    assert absent.value.trace == tool.stderr.split("\n")[2:-1]
+    # The same search, streamed as it was made, then the tool's message.
+    assert absent.value.trace == tool.stderr.split("\n")[:-2]
+    assert absent.value.trace[0] == ""
     assert absent.value.trace[-1] == " Device not found."
     with pytest.raises(ql8810.BoardNotFound) as passed_over:
         ql8810.open(board="QL0009", simulate="two")
@@ -150,3 +151,73 @@ def test_a_kit_nobody_closed_is_closed_with_a_warning():
         del kit
         gc.collect()
     assert any(issubclass(w.category, ResourceWarning) for w in caught)
+
+
+def test_the_trace_keeps_the_newest_lines_and_counts_them_all():
+    with ql8810.open(simulate="board") as kit:
+        assert kit.trace_limit == ql8810.TRACE_DEFAULT_LIMIT == 100_000
+        searched = kit.trace_made
+        assert len(kit.trace) == searched > 50
+        kit.trace_limit = 11
+        kit.level(12)
+        assert kit.trace_made > searched
+        # One send's lines, whole: the limit dropped the oldest.
+        assert kit.trace == [" OutputReportByteLength = 8", " NumberOfBytesWritten = 8",
+                             " Report ID: 1", " Report Data:", " 1", " 6", " 0", " 0", " 0",
+                             " 0", " 0"]
+        kit.trace_limit = 0
+        made = kit.trace_made
+        kit.sweep(0, 31)
+        assert kit.trace == [] and kit.trace_made == made, "none kept, none made"
+        kit.trace_limit = ql8810.UNLIMITED
+        assert kit.trace_limit == ql8810.UNLIMITED
+
+
+@pytest.mark.parametrize("bad, error", [
+    (-1, ValueError), (2**70, ValueError), ("10", TypeError), (None, TypeError),
+    (True, TypeError), (1.5, TypeError),
+])
+def test_a_bad_trace_limit_changes_nothing(bad, error):
+    with ql8810.open(simulate="board") as kit:
+        kit.trace_limit = 7
+        with pytest.raises(error, match="trace_limit"):
+            kit.trace_limit = bad
+        assert kit.trace_limit == 7
+
+
+def test_on_trace_sees_every_line_once_in_order():
+    with ql8810.open(simulate="board") as kit:
+        seen = []
+        kit.on_trace(seen.append)
+        before = len(kit.trace)
+        kit.level(3)
+        kit.sweep(0, 2)
+        assert seen == kit.trace[before:] and len(seen) == kit.trace_made - before
+        kit.on_trace(None)
+        kit.level(4)
+        assert len(seen) == kit.trace_made - before - 11
+        with pytest.raises(TypeError):
+            kit.on_trace("print")
+
+
+def test_what_on_trace_raises_comes_out_of_the_call_that_made_the_line():
+    with ql8810.open(simulate="board") as kit:
+        def refuse(line):
+            if line == " Report Data:":
+                raise KeyError(line)
+
+        kit.on_trace(refuse)
+        with pytest.raises(KeyError):
+            kit.level(5)
+        kit.on_trace(None)
+        kit.level(6)  # the send went out, and the Kit goes on
+
+        # From inside the callback the Kit's trace may be read, nothing else.
+        def resend(line):
+            if line == " Report Data:":
+                assert kit.trace[-1] == line
+                kit.level(7)
+
+        kit.on_trace(resend)
+        with pytest.raises(ql8810.ReentrantCall):
+            kit.level(8)

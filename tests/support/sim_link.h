@@ -8,6 +8,7 @@
 #include "board/board_identity.h"
 #include "board/operator_messages.h"
 #include "board/simulated_board.h"
+#include "hidlink/diagnostic_list.h"
 #include "hidlink/link.h"
 
 namespace ql::testing {
@@ -19,7 +20,7 @@ class RecordedMessages final : public board::OperatorMessages {
 };
 
 // The programs load the report constants themselves; a bare link has them
-// loaded here.
+// loaded here. The link traces into the whole list, as the windows keep it.
 struct SimLink {
   explicit SimLink(hidlink::sim::Scenario scenario = hidlink::sim::Scenario::kBoard,
                    const hidlink::BoardIdentity& board = board::kBoardIdentity,
@@ -28,13 +29,12 @@ struct SimLink {
         pc(*sim.pc),
         firmware(*sim.firmware),
         link(std::move(sim.platform), board) {
+    link.SetTrace(&list);
     if (loadConstants) link.LoadReportConstants();
   }
   // Lines appended since `mark`.
-  std::vector<std::string> LinesSince(std::size_t mark) const {
-    return link.List().LinesFrom(mark);
-  }
-  std::size_t Mark() const { return link.List().size(); }
+  std::vector<std::string> LinesSince(std::size_t mark) const { return list.LinesFrom(mark); }
+  std::size_t Mark() const { return list.size(); }
   std::vector<std::uint8_t> LastReceived() const {
     const auto& last = firmware.LastReceived();
     return last ? std::vector<std::uint8_t>(last->begin(), last->end())
@@ -44,6 +44,7 @@ struct SimLink {
   board::SimulatedPc sim;
   hidlink::sim::SimPc& pc;
   const board::Firmware& firmware;
+  hidlink::DiagnosticList list;
   hidlink::Link link;
   RecordedMessages messages;
 };

@@ -1,9 +1,8 @@
 // Checks the standard error of `ql8810.exe --trace level N` run on a machine
-// without the board, read from standard input: the failure message, then the
-// search's trace in its order, every interface opened, listed and closed, and
-// every "  Result = " line carrying the system's own text, whatever its
-// wording: that of some system error code, and the exact one where the code is
-// certain.
+// without the board, read from standard input: the search's trace in its
+// order, as it was streamed, then the failure message, every interface opened, listed and closed,
+// and every "  Result = " line carrying the system's own text, whatever its wording: that of some
+// system error code, and the exact one where the code is certain.
 #include <cstdint>
 #include <iostream>
 #include <regex>
@@ -30,7 +29,6 @@ struct Expected {
 
 // The HID class GUID is public: Wine's must be the same.
 const std::vector<Expected> kHead = {
-    {std::string(board::kLinkFailedMessage)},
     {"@GetHidGuid"},
     {"  GUID for system HIDs: 4D1E55B2-F16F-11CF-88 CB 00 11 11 00 00 30 "},
     {"@SetupDiClassDevs"}};
@@ -57,7 +55,8 @@ const std::vector<Expected> kInterface = {
     {"  Product ID: [0-9A-F]+"},
     {"  Version Number: [0-9A-F]+"},
     {"@CloseHandle"}};
-const std::vector<Expected> kTail = {{"@DestroyDeviceInfoList"}, {" Device not found\\."}};
+const std::vector<Expected> kTail = {
+    {"@DestroyDeviceInfoList"}, {" Device not found\\."}, {std::string(board::kLinkFailedMessage)}};
 
 std::vector<std::string> lines;
 std::size_t at = 0;

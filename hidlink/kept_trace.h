@@ -1,0 +1,59 @@
+// The newest lines of the link's trace, for programs that run for days (the
+// library, a server): memory stays flat however long the run, and the count
+// of lines made in all tells a reader how many were dropped.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hidlink/trace_sink.h"
+
+namespace ql::hidlink {
+
+class KeptTrace final : public TraceSink {
+ public:
+  // A hundred thousand lines: some nine thousand sends, a few megabytes, far
+  // more than a reader looks back over.
+  static constexpr std::size_t kDefaultLimit = 100'000;
+  static constexpr std::size_t kUnlimited = std::numeric_limits<std::size_t>::max();
+
+  explicit KeptTrace(std::size_t limit = kDefaultLimit) : limit_(limit) {}
+
+  void Append(std::string_view line) override;
+
+  // Keeps the newest `limit` lines from now on; a lower limit drops the
+  // oldest lines kept at once.
+  void SetLimit(std::size_t limit);
+  std::size_t Limit() const { return limit_; }
+  // Called with every new line, after it is kept (nullptr: nobody).
+  void SetOnLine(std::function<void(std::string_view)> onLine) { onLine_ = std::move(onLine); }
+  bool HasOnLine() const { return static_cast<bool>(onLine_); }
+
+  // Lines kept, and line `index` of them (0: the oldest kept).
+  std::size_t size() const { return size_; }
+  std::string_view operator[](std::size_t index) const {
+    return ring_[(first_ + index) % ring_.size()];
+  }
+  // Lines made since the start, kept or not.
+  std::uint64_t Made() const { return made_; }
+  // The lines kept, oldest first, each ended by '\n' but the last.
+  std::string Joined() const;
+  std::vector<std::string> Lines() const;
+
+ private:
+  std::size_t limit_;
+  // Filled up to the limit, then each new line overwrites the oldest: its
+  // string's room is reused, so a long run stops allocating.
+  std::vector<std::string> ring_;
+  std::size_t first_ = 0;
+  std::size_t size_ = 0;
+  std::uint64_t made_ = 0;
+  std::function<void(std::string_view)> onLine_;
+};
+
+}  // namespace ql::hidlink
