@@ -1,8 +1,9 @@
 /* The C yardstick of the Python sweep in the kernel benchmark
  * (scripts/bench-qemu): REPORTS dimming levels, sweeps of 0 to 31, to the
  * first board through libql8810, as a C lab program sends them. Prints
- * "sweep_cpu_us N", the process's CPU time over the sweeps alone.
- *   c_sweep REPORTS */
+ * "sweep_cpu_us N", the process's CPU time over the sweeps alone. With
+ * SCENARIO, on that simulated PC (the memory benchmark's long runs).
+ *   c_sweep REPORTS [SCENARIO] */
 #define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,16 +13,16 @@
 
 int main(int argc, char** argv) {
   char* end = NULL;
-  const long reports = argc == 2 ? strtol(argv[1], &end, 10) : 0;
+  const long reports = argc == 2 || argc == 3 ? strtol(argv[1], &end, 10) : 0;
   ql8810_board* board = NULL;
   long i = 0;
   int status = QL8810_OK;
   struct timespec start, stop;
-  if (argc != 2 || *end != '\0' || reports < 32 || reports % 32 != 0) {
-    fprintf(stderr, "usage: c_sweep REPORTS (a multiple of 32)\n");
+  if ((argc != 2 && argc != 3) || *end != '\0' || reports < 32 || reports % 32 != 0) {
+    fprintf(stderr, "usage: c_sweep REPORTS [SCENARIO] (REPORTS a multiple of 32)\n");
     return 2;
   }
-  status = ql8810_open(NULL, NULL, &board);
+  status = ql8810_open(NULL, argc == 3 ? argv[2] : NULL, &board);
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
   for (i = 0; status == QL8810_OK && i < reports / 32; ++i)
     status = ql8810_sweep(board, 0, 31, 1, 0, NULL);

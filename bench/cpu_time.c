@@ -1,6 +1,8 @@
 // Runs a command and writes the CPU time it used to FILE as "USER SYSTEM" in
-// microseconds. wait4's figures are exact to the microsecond, where busybox's
-// `time` rounds to 10 ms, too coarse for one benchmark run.
+// microseconds, then its peak resident memory (VmHWM) in KiB. wait4's figures
+// are exact to the microsecond, where busybox's `time` rounds to 10 ms, too
+// coarse for one benchmark run; and a small program forks here, so the peak
+// is the command's, not that of an interpreter that started it.
 //
 //   cpu_time FILE COMMAND [ARG...]
 //
@@ -37,8 +39,9 @@ int main(int argc, char** argv) {
     perror("cpu_time: open");
     return 1;
   }
-  fprintf(out, "%ld %ld\n", (long)usage.ru_utime.tv_sec * 1000000L + (long)usage.ru_utime.tv_usec,
-          (long)usage.ru_stime.tv_sec * 1000000L + (long)usage.ru_stime.tv_usec);
+  fprintf(out, "%ld %ld %ld\n",
+          (long)usage.ru_utime.tv_sec * 1000000L + (long)usage.ru_utime.tv_usec,
+          (long)usage.ru_stime.tv_sec * 1000000L + (long)usage.ru_stime.tv_usec, usage.ru_maxrss);
   fclose(out);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

@@ -51,7 +51,7 @@ run() {  # NAME REPORTS COMMAND...
   cpu_time cpu.txt "$@" >out.txt 2>&1
   status=$?
   wait_for caught_up
-  read -r user system <cpu.txt
+  read -r user system _ <cpu.txt
   echo "bench-run $name $reports $status $user $system $(received) $(sed -n 's/^sweep_cpu_us //p' out.txt)"
   [ "$status" -eq 0 ] || sed "s/^/  | /" out.txt
 }
@@ -61,6 +61,11 @@ run() {  # NAME REPORTS COMMAND...
 sweep() {
   run "$1" 32 ql8810 sweep 0 31
   run "$1" $((32 * REPEAT)) ql8810 sweep 0 31 --repeat "$REPEAT"
+}
+# The same with its trace streamed to standard error, thrown away.
+traced_sweep() {
+  run "$1" 32 sh -c 'exec ql8810 --trace sweep 0 31 2>/dev/null'
+  run "$1" $((32 * REPEAT)) sh -c "exec ql8810 --trace sweep 0 31 --repeat $REPEAT 2>/dev/null"
 }
 yardstick() {
   run "$1" 32 hidapi_write_loop 32
@@ -78,10 +83,11 @@ c_sweep() {
 # One round first to warm up, not counted; then each round starts one
 # program further on, so that a drift in the machine's speed favours none.
 sweep warm-up-sweep
+traced_sweep warm-up-traced
 yardstick warm-up-hidapi
 python_sweep warm-up-python
 c_sweep warm-up-c
-set -- "sweep sweep" "yardstick hidapi" "python_sweep python" "c_sweep c"
+set -- "sweep sweep" "traced_sweep traced" "yardstick hidapi" "python_sweep python" "c_sweep c"
 i=1
 while [ "$i" -le "$PAIRS" ]; do
   for program in "$@"; do $program; done

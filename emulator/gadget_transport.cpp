@@ -20,7 +20,7 @@ void Answer(int fd, const std::vector<std::uint8_t>& report) {
   for (int waited = 0;;) {
     const ssize_t n = ::write(fd, report.data(), report.size());
     if (n == static_cast<ssize_t>(report.size())) {
-      Log("answered " + HexBytes(report));
+      LogReport("answered ", report);
       return;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -58,7 +58,7 @@ int RunOnGadget(const std::string& path, const Firmware& firmware) {
       return 1;
     }
     const std::span<const std::uint8_t> report(buffer.data(), static_cast<std::size_t>(n));
-    Log("received " + HexBytes(report));
+    LogReport("received ", report);
     for (const auto& answer : firmware(report)) Answer(fd, answer);
   }
   ::close(fd);

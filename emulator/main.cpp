@@ -1,15 +1,18 @@
 // ql8810-board-emulator: plays the interface board's firmware against a real
 // kernel, for end-to-end tests of the Linux build without the board.
 //
-//   ql8810-board-emulator --uhid [--serial TEXT] [--mute]  a uhid device on /dev/uhid
-//   ql8810-board-emulator --gadget /dev/hidg0 [--mute]     behind a USB HID gadget
+//   ql8810-board-emulator --uhid [--serial TEXT] [--mute] [--soak]  a uhid device on /dev/uhid
+//   ql8810-board-emulator --gadget /dev/hidg0 [--mute] [--soak]     behind a USB HID gadget
 //
 // Several may run at once, each a board of its own; --serial tells uhid
 // boards apart (a gadget's serial number is in its configfs strings).
 //   ql8810-board-emulator --print-descriptor          the report descriptor bytes
 //
 // SIGUSR1 stalls the board (it stops reading what the host sends), SIGUSR2
-// resumes it. Every report received and sent is logged on standard output.
+// resumes it. Every report received and sent is logged on standard output;
+// with --soak none is, and the board checks instead that the levels come as
+// sweeps of 0 to 31, one after the other, and says at its end
+// "soak: N reports, M out of order".
 #include <poll.h>
 #include <unistd.h>
 
@@ -26,6 +29,7 @@ namespace ql::emulator {
 
 volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t stallRequested = 0;
+bool reportsLogged = true;
 
 bool Stalled() {
   static bool logged = false;
@@ -38,6 +42,10 @@ bool Stalled() {
 
 void Log(const std::string& line) {
   std::cout << line << std::endl;
+}
+
+void LogReport(const char* what, std::span<const std::uint8_t> report) {
+  if (reportsLogged) Log(what + HexBytes(report));
 }
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
@@ -66,8 +74,8 @@ void RequestResume(int) {
 }
 
 int Usage() {
-  std::cerr << "usage: ql8810-board-emulator --uhid [PATH] [--serial TEXT] [--mute]\n"
-               "       ql8810-board-emulator --gadget PATH [--mute]\n"
+  std::cerr << "usage: ql8810-board-emulator --uhid [PATH] [--serial TEXT] [--mute] [--soak]\n"
+               "       ql8810-board-emulator --gadget PATH [--mute] [--soak]\n"
                "       ql8810-board-emulator --print-descriptor\n";
   return 2;
 }
@@ -78,6 +86,7 @@ int main(int argc, char** argv) {
   using namespace ql::emulator;
   std::string uhid, gadget, serial;
   bool mute = false;
+  bool soak = false;
   bool serialGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -91,6 +100,8 @@ int main(int argc, char** argv) {
       serialGiven = true;
     } else if (arg == "--mute") {
       mute = true;
+    } else if (arg == "--soak") {
+      soak = true;
     } else if (arg == "--print-descriptor") {
       const auto& d = ql::board::kBoardReportDescriptor;
       return std::fwrite(d.data(), 1, d.size(), stdout) == d.size() ? 0 : 1;
@@ -117,16 +128,31 @@ int main(int argc, char** argv) {
 
   // The same firmware as the simulated board's.
   ql::board::Firmware board(!mute);
-  const Firmware firmware = [&board](std::span<const std::uint8_t> report) {
+  reportsLogged = !soak;
+  std::uint64_t soaked = 0, outOfOrder = 0;
+  const Firmware firmware = [&](std::span<const std::uint8_t> report) {
     std::vector<std::vector<std::uint8_t>> answers;
     const auto answer = board.Accept(report);
     if (!board.LastTaken()) {
       Log("ignored: not an 8-byte report 1");
       return answers;
     }
-    if (const auto level = board.DimmingLevel()) Log("level " + std::to_string(*level));
+    if (const auto level = board.DimmingLevel()) {
+      if (soak) {
+        // A lost report, or one out of place, breaks the count from 0 to 31.
+        if (*level != static_cast<int>(soaked % 32)) ++outOfOrder;
+        ++soaked;
+      } else {
+        Log("level " + std::to_string(*level));
+      }
+    }
     if (answer) answers.emplace_back(answer->begin(), answer->end());
     return answers;
   };
-  return uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, serial, firmware);
+  const int status =
+      uhid.empty() ? RunOnGadget(gadget, firmware) : RunOnUhid(uhid, serial, firmware);
+  if (soak)
+    Log("soak: " + std::to_string(soaked) + " reports, " + std::to_string(outOfOrder) +
+        " out of order");
+  return status;
 }

@@ -37,6 +37,9 @@ int RunOnGadget(const std::string& path, const Firmware& firmware);
 
 // Every line the emulator logs, on standard output, flushed.
 void Log(const std::string& line);
+// A report received or answered, logged unless a soak test counts them
+// instead (a line each would outweigh what is measured).
+void LogReport(const char* what, std::span<const std::uint8_t> report);
 std::string HexBytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace ql::emulator

@@ -52,7 +52,7 @@ void Answer(int fd, const std::vector<std::vector<std::uint8_t>>& reports) {
     event.type = UHID_INPUT2;
     event.u.input2.size = static_cast<std::uint16_t>(report.size());
     std::memcpy(event.u.input2.data, report.data(), report.size());
-    if (Send(fd, event)) Log("answered " + HexBytes(report));
+    if (Send(fd, event)) LogReport("answered ", report);
   }
 }
 
@@ -101,7 +101,7 @@ int RunOnUhid(const std::string& path, const std::string& serial, const Firmware
       case UHID_OUTPUT: {
         const std::span<const std::uint8_t> report(
             event.u.output.data, std::min<std::size_t>(event.u.output.size, UHID_DATA_MAX));
-        Log("received " + HexBytes(report));
+        LogReport("received ", report);
         Answer(fd, firmware(report));
         break;
       }

@@ -212,6 +212,27 @@ def notes(qemu, traced, ours, bare_qt):
     return out
 
 
+def memory_rows(memory):
+    """H: each program's peak resident memory after 32 M sends against after 32 k."""
+    what = {
+        "tool": "`ql8810 --simulate sweep 0 31 --repeat 1000000`",
+        "tool_trace": "the same with `--trace 2>/dev/null`",
+        "c_library": "a C program calling `ql8810_sweep` 1,000,000 times (default trace limit)",
+        "python": "`kit.sweep(0, 31)` 1,000,000 times in Python (default trace limit)",
+    }
+    rows = []
+    for name, text in what.items():
+        run = memory.get(name)
+        label = f"peak resident memory of {text}, against the same with 1,000 sweeps"
+        if not run:
+            rows.append(["H", label, "not measured", "≤ 1 MiB above", verdict(None)])
+            continue
+        above = run["long_kib"] - run["short_kib"]
+        measured = f"{run['long_kib'] / 1024:.1f} MiB vs {run['short_kib'] / 1024:.1f} MiB: **{above:+d} KiB**"
+        rows.append(["H", label, measured, "≤ 1 MiB above", verdict(above <= 1024)])
+    return rows
+
+
 def machine():
     model = "unknown CPU"
     try:
@@ -233,6 +254,11 @@ def main():
     qemu = load_qemu(os.path.join(results, "bench-qemu.txt"))
     library = load_runs(os.path.join(results, "ql_library_bench.json"))
     python = load_runs(os.path.join(results, "python_level.json"))
+    try:
+        with open(os.path.join(results, "peak_memory.json"), encoding="utf-8") as f:
+            memory = json.load(f)
+    except (OSError, ValueError):
+        memory = {}
 
     view = {held: figure(view_runs, f"BM_ViewAppend1k/{held}", "real_time")
             for held in (1000, 1_000_000, 4_000_000, 15_000_000)}
@@ -260,6 +286,9 @@ def main():
                         qemu.get("sweep_us"), qemu.get("hidapi_us"), 1.05, micro)
         row[2] += f" ({qemu.get('dropped', 0):.0f} reports dropped)"
         rows.append(row)
+        if "traced_us" in qemu:
+            rows.append(ratio_row("C′", "`ql8810 --trace sweep` (the trace streamed to /dev/null) against "
+                                  "the same loop", qemu.get("traced_us"), qemu.get("hidapi_us"), 1.5, micro))
     else:
         rows.append(["C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
                      "through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.05×", verdict(None)])
@@ -289,6 +318,8 @@ def main():
                      "CPU per report through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.2×",
                      verdict(None)])
 
+    rows += memory_rows(memory)
+
     os.makedirs(docs, exist_ok=True)
     plot(os.path.join(docs, "performance.png"), view, (bare_qt, ours), {} if qemu.get("dropped") else qemu)
 
@@ -315,8 +346,9 @@ def main():
         "to the diagnostic window's list that already holds ROWS lines.",
         "- B and D: `build/ci/bench/ql_bench`: `BM_TracedSend` (CPU time per send); `BM_TraceMemory15M`, "
         "counters `bytes_per_line` (growth of the resident set over the sends) and `list_bytes_per_line`.",
-        "- C: `scripts/bench-qemu`: Debian's 6.1 kernel under qemu TCG, the board emulator on `/dev/uhid` "
-        "at real-time priority (no report lost), and `bench/hidapi_write_loop.c` on Debian's libhidapi "
+        "- C and C′: `scripts/bench-qemu`: Debian's 6.1 kernel under qemu TCG, the board emulator on `/dev/uhid` "
+        "at real-time priority (no report lost), `ql8810 sweep` without and with `--trace` (standard error "
+        "to /dev/null), and `bench/hidapi_write_loop.c` on Debian's libhidapi "
         f"as the yardstick. In each of {qemu.get('pairs', 15):.0f} rounds each program writes 32 and then "
         f"{qemu.get('reports', 19200):.0f} reports; the difference in CPU time (user + system) over the "
         "reports between is the cost per report, start-up left out. The guest's clock runs with the "
@@ -336,6 +368,9 @@ def main():
         "chrooted into the host's root (virtio-9p) with the release build's libql8810, each timing its "
         "own sends (process CPU time around the sweeps: Python's start-up varies by more than the sends "
         "cost), median of the rounds.",
+        "- H: `bench/peak_memory.py`: each program run twice on the simulated board, with 1,000 sweeps of "
+        "32 levels and with 1,000,000 (32 million sends), each under `bench/cpu_time.c`, which forks it and "
+        "reports its peak resident memory (VmHWM, from wait4); the goal is the difference of the two.",
         "",
     ]
     lines += notes(qemu, traced, ours, bare_qt)

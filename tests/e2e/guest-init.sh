@@ -2,13 +2,14 @@
 # /init of the end-to-end test's guest: loads the HID modules, plays the board
 # with the emulator over uhid and over a dummy-UDC USB gadget, and runs the
 # ql8810 checks against the real kernel HID stack on both, then the same
-# board through Wine's HID stack with the Windows ql8810.exe, and a lab
-# script in Python against two boards. Every line goes
+# board through Wine's HID stack with the Windows ql8810.exe, a soak test of
+# half a million reports, and a lab script in Python against two boards. Every line goes
 # to the serial console; the host looks for the closing "E2E RESULT" line.
 . /lib/guest.sh
 . /lib/guest-wine.sh
 . /lib/guest-two.sh
 . /lib/guest-python.sh
+. /lib/guest-soak.sh
 guest_start
 
 ok=0
@@ -196,6 +197,7 @@ check "Wine over the host's root (9p, read-only)" wine_setup
 check "uhid modules" modprobe -a hid hid-generic uhid
 EMU_ARGS=--uhid
 run_checks uhid uhid_plug uhid_unplug
+run_soak_checks
 run_two_board_checks uhid two_uhid_plug two_uhid_unplug
 
 check "USB modules" modprobe -a usb-common usbcore usbhid udc-core configfs libcomposite usb_f_hid

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <random>
 
 #include "board/dimming.h"
 #include "hidlink/hid_test.h"
@@ -143,6 +145,31 @@ TEST(KeptTrace, KeepsTheNewestLinesAndCountsTheDropped) {
     // The callback saw every line once, in order, kept or not.
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(n)) << c.name;
     for (int i = 0; i < n; ++i) EXPECT_EQ(seen[i], std::to_string(i)) << c.name;
+  }
+}
+
+// Lines of every length, empty ones and ones longer than the store, kept
+// across wraps, limits lowered and raised: always the newest, whole.
+TEST(KeptTrace, KeepsWhatAPlainQueueWouldOverLongRandomRuns) {
+  std::mt19937 random(8810);
+  for (int run = 0; run < 100; ++run) {
+    std::size_t limit = random() % 24;
+    KeptTrace trace(limit);
+    std::deque<std::string> model;
+    for (int step = 0; step < 600; ++step) {
+      if (random() % 60 == 0) {
+        limit = random() % 24;
+        trace.SetLimit(limit);
+      } else {
+        const std::size_t length = random() % 50 == 0 ? 300 : random() % 30;
+        std::string line(length, static_cast<char>('a' + step % 26));
+        if (!line.empty()) line.front() = static_cast<char>('0' + step % 10);
+        trace.Append(line);
+        model.push_back(line);
+      }
+      while (model.size() > limit) model.pop_front();
+      ASSERT_EQ(trace.Lines(), Lines(model.begin(), model.end())) << "run " << run << ", step " << step;
+    }
   }
 }
 
