@@ -61,7 +61,7 @@ void KeptTrace::Regrow(std::size_t atLeast) {
   std::size_t at = 0;
   for (std::size_t i = 0; i < size_; ++i) {
     Span& span = spans_[(first_ + i) % spans_.size()];
-    std::memcpy(grown.data() + at, bytes_.data() + span.offset, span.length);
+    if (span.length > 0) std::memcpy(grown.data() + at, bytes_.data() + span.offset, span.length);
     span.offset = at;
     at += span.length;
   }
