@@ -16,6 +16,38 @@ namespace {
 constexpr const char* kScenarios[] = {"board",  "two",    "two-no-serial", "mute",
                                       "replug", "absent", "none"};
 
+// A trace callback that calls back into the library for its own handle, one
+// way or another.
+struct Reentry {
+  ql8810_board* board = nullptr;
+  int action = 0;
+};
+void OnLine(void* context, const char* line, size_t length) {
+  auto* reentry = static_cast<Reentry*>(context);
+  if (line == nullptr || std::char_traits<char>::length(line) != length) __builtin_trap();
+  char text[64];
+  std::size_t n = 0;
+  switch (reentry->action) {
+    case 1:
+      ql8810_set_level(reentry->board, 3);
+      break;
+    case 2:
+      ql8810_close(reentry->board);
+      break;
+    case 3:
+      ql8810_set_trace_callback(reentry->board, nullptr, nullptr);
+      break;
+    case 4:
+      ql8810_set_trace_limit(reentry->board, 0);
+      break;
+    case 5:
+      ql8810_trace_text(reentry->board, text, sizeof text, &n);
+      break;
+    default:
+      break;
+  }
+}
+
 std::string Scenario(FuzzedDataProvider& in) {
   if (in.ConsumeBool()) return in.ConsumeRandomLengthString(16);
   return kScenarios[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kScenarios) - 1)];
@@ -27,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   std::vector<ql8810_board*> handles = {nullptr, reinterpret_cast<ql8810_board*>(0x1000)};
   std::vector<ql8810_board*> open;
+  Reentry reentry;
   const auto pick = [&]() -> ql8810_board* {
     return handles[in.ConsumeIntegralInRange<std::size_t>(0, handles.size() - 1)];
   };
@@ -36,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t room = in.ConsumeIntegralInRange<std::size_t>(0, 300);
     std::vector<unsigned char> bytes(room);
     std::vector<char> text(room);
-    switch (in.ConsumeIntegralInRange(0, 12)) {
+    switch (in.ConsumeIntegralInRange(0, 16)) {
       case 0: {
         if (open.size() >= 3) break;
         const bool selected = in.ConsumeBool();
@@ -102,6 +135,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 10:
         ql8810_open_trace(maybe(text.data()), room, maybe(&length));
         break;
+      case 12:
+        ql8810_trace_text(pick(), maybe(text.data()), room, maybe(&length));
+        break;
+      case 13: {
+        unsigned long long made = 0;
+        ql8810_trace_made(pick(), maybe(&made));
+        ql8810_trace_limit(pick(), maybe(&length));
+        break;
+      }
+      case 14:
+        ql8810_set_trace_limit(pick(), in.ConsumeBool()
+                                           ? in.ConsumeIntegral<std::size_t>()
+                                           : in.ConsumeIntegralInRange<std::size_t>(0, 40));
+        break;
+      case 15: {
+        // One callback at a time: its context outlives every handle.
+        reentry.board = pick();
+        reentry.action = in.ConsumeIntegralInRange(0, 5);
+        ql8810_set_trace_callback(reentry.board, in.ConsumeBool() ? OnLine : nullptr, &reentry);
+        break;
+      }
       default:
         ql8810_strerror(in.ConsumeIntegral<int>());
         ql8810_last_message();
