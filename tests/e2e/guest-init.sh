@@ -36,9 +36,13 @@ board_node() {
   return 1
 }
 
+# Every emulator runs at the real-time priority (bench/realtime.c), as a
+# board's firmware takes each report when it comes: otherwise, on a busy
+# host, the kernel's uhid queue (32 events) overflows during a burst and
+# drops reports no real board would lose.
 emu_pid=
 start_emulator() {  # extra arguments, e.g. --mute
-  ql8810-board-emulator $EMU_ARGS "$@" >>emu.log 2>&1 &
+  realtime ql8810-board-emulator $EMU_ARGS "$@" >>emu.log 2>&1 &
   emu_pid=$!
 }
 stop_emulator() {

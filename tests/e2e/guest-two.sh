@@ -10,7 +10,7 @@ board_got() { grep -q "^received $2\$" "emu$1.log"; }  # N REPORT
 nobody_got() { ! grep -q "^received $1\$" emu1.log emu2.log; }
 
 two_uhid_plug() {  # N
-  ql8810-board-emulator --uhid --serial "QL000$1" >>"emu$1.log" 2>&1 &
+  realtime ql8810-board-emulator --uhid --serial "QL000$1" >>"emu$1.log" 2>&1 &
   eval "two_pid$1=\$!"
 }
 two_uhid_unplug() {  # N
@@ -42,7 +42,7 @@ two_usb_plug() {  # N
   # made: the single-board gadget's is 0, these are 1 and 2.
   node=/dev/hidg$1
   wait_for [ -c "$node" ] || return 1
-  ql8810-board-emulator --gadget "$node" >>"emu$1.log" 2>&1 &
+  realtime ql8810-board-emulator --gadget "$node" >>"emu$1.log" 2>&1 &
   eval "two_pid$1=\$!"
 }
 two_usb_unplug() {  # N
