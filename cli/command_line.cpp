@@ -152,7 +152,7 @@ std::string ToolHelp() {
                "Run on the built-in simulated PC instead of the machine's own HID interfaces;\n"
                "      SCENARIO is one of " +
                    std::string(hidlink::sim::kScenarioNames) + " (default board)") +
-      HelpLine("--trace", "Write the link's diagnostic trace to standard error afterwards") +
+      HelpLine("--trace", "Write the link's diagnostic trace to standard error as it is made") +
       HelpLine("--board SELECTOR",
                "With several boards, the one to use: its serial number, device path or port\n"
                "      as list shows them, or #N for the Nth board in list order (default: the\n"
@@ -160,7 +160,8 @@ std::string ToolHelp() {
       HelpLine("--help, -h", "This help; after a command, the command's help") +
       HelpLine("--version", "The version") +
       "\nExit status: 0 done; 1 the board was not found or went away, a write failed or a\n"
-      "read got no report; 2 a bad command line or value, with one line saying what was wrong.\n";
+      "read got no report; 2 a bad command line or value, with one line saying what was wrong;\n"
+      "130 stopped by Ctrl-C, 143 by SIGTERM (a sweep between two reports, saying how far it got).\n";
   return text;
 }
 

@@ -85,13 +85,19 @@ int RunOnUhid(const std::string& path, const std::string& serial, const Firmware
     return 1;
   }
   Log("board created on " + path);
+  // The kernel keeps 32 events for the board and drops the next: during a
+  // burst the board must take each as it comes. So it reads until there is
+  // nothing left and only then waits, a system call a report.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  uhid_event event;
   while (!stopRequested) {
     if (Stalled()) continue;
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, 200);
-    if (ready <= 0) continue;  // time-out or signal: look at the stop flag
-    uhid_event event{};
     const ssize_t n = ::read(fd, &event, sizeof event);
+    if (n < 0 && errno == EAGAIN) {
+      pollfd p{fd, POLLIN, 0};
+      ::poll(&p, 1, 200);  // a time-out or a signal: look at the stop flag
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       Log(std::string("uhid read failed: ") + std::strerror(errno));

@@ -196,6 +196,14 @@ run_checks() {  # path name, then the plug/unplug functions
 }
 
 say "kernel $(uname -r), $(nproc) CPUs"
+# scripts/e2e-qemu --only soak: the soak test alone, while working on it.
+if [ "$(cat /etc/e2e-only 2>/dev/null)" = soak ]; then
+  check "uhid modules" modprobe -a hid hid-generic uhid
+  run_soak_checks
+  say "$ok checks ok, $failed failing (the soak test only)"
+  if [ "$failed" -eq 0 ]; then echo "E2E RESULT: PASS"; else echo "E2E RESULT: FAIL"; fi
+  poweroff -f
+fi
 wine_ready=no
 check "Wine over the host's root (9p, read-only)" wine_setup
 check "uhid modules" modprobe -a hid hid-generic uhid
