@@ -179,6 +179,7 @@ class Link {
   std::string DevicePath_;
   Attributes DeviceAttributes_;
   Caps Capabilities_;
+  std::vector<std::uint8_t> sendBuffer_;  // WriteReport's, padded to the board's length
 };
 
 }  // namespace ql::hidlink

@@ -15,8 +15,10 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
   if (length == 0) return 0;
 
   // The board takes reports of its declared length only: a shorter one is
-  // padded with zeros, a longer one cut.
-  std::vector<std::uint8_t> sendBuffer(length, 0);
+  // padded with zeros, a longer one cut. The link's own buffer, kept from
+  // one send to the next: a sweep allocates nothing a report.
+  std::vector<std::uint8_t>& sendBuffer = sendBuffer_;
+  sendBuffer.assign(length, 0);
   std::copy_n(OutputReportData.begin(), std::min(length, OutputReportData.size()),
               sendBuffer.begin());
   std::uint32_t bytesWritten = 0;
