@@ -184,14 +184,15 @@ def notes(qemu, traced, ours, bare_qt):
     if sweep and hidapi and not qemu.get("dropped") and sweep > 1.05 * hidapi:
         out += [
             f"C is missed by {sweep / hidapi - 1.05:.2f}× ({sweep - hidapi:.1f} µs a report above the hidapi "
-            "loop). The link traces every send: eleven lines, each text formatted and looked up in the "
-            f"list's index of stored texts ({show_time(traced)} a send on the host, B). That is small beside a "
-            "real board's write, but not beside the emulated kernel's write to uhid: the hidapi loop spends "
-            "nearly all its time in the kernel, and qemu TCG slows user code, the link's, far more than it "
-            "slows the kernel's. With the list's lookup and store left out (tried once at 8967d54, not kept) "
-            "the sweep came to 1.22× the hidapi loop in the same guest: the lookup is most of the gap, the texts' "
-            "formatting the rest. The send path is kept plain here (no remembered lines); meeting C takes "
-            "the trace's texts found without that lookup, in the one place they are made.",
+            "loop). Without `--trace` the tool makes no trace line at all now (C′ is the traced sweep), "
+            "and a send allocates nothing; what is left is the send's own way down: the command's "
+            "report, the link's open check and padding, the Windows-shaped platform's handle lookup and "
+            "report checks, the device's write. `valgrind --tool=callgrind` counts about 300 "
+            "instructions of ours a send on the host (`ql8810 --simulate sweep 0 31 --repeat 1000`, the "
+            "simulated board's own code left out), where hidapi's `hid_write` calls write(2) and notes its "
+            "error; qemu TCG "
+            "makes each user instruction cost far more than the kernel's write to uhid does, so the "
+            "few microseconds show. Meeting C takes those layers thinner, not a faster path beside them.",
             ""]
     if ours and bare_qt and ours > 1.2 * bare_qt:
         out += [
