@@ -21,7 +21,7 @@ bool ExplainMissingAccess(hidlink::Link& link, std::ostream& err) {
     err << "ql8810: permission denied: the board is at " << entry.path
         << " but this user may not open it.\n"
         << "Install the udev rule " << kUdevRuleName
-        << " (see the README), then unplug the board and plug it in again.\n";
+        << " (see ql8810(1)), then unplug the board and plug it in again.\n";
     return true;
   }
 #else

@@ -6,6 +6,7 @@
 
 #include "cli/number_args.h"
 #include "cli/quoted_input.h"
+#include "instrument/networks.h"
 
 #ifndef QL8810_VERSION
 #error "QL8810_VERSION comes from the project's version in CMake"
@@ -19,6 +20,7 @@ struct OptionDef {
   std::string_view value;  // the value's placeholder; empty for a flag
   std::string_view help;
   bool required = false;
+  bool repeatable = false;  // given once per value
 };
 
 struct CommandDef {
@@ -47,6 +49,15 @@ constexpr OptionDef kListOptions[] = {
 constexpr OptionDef kWatchOptions[] = {
     {"--json", "", "Print a JSON object per line instead"},
     {"--count", "N", "End after N lines (default: until interrupted)"}};
+constexpr OptionDef kServeOptions[] = {
+    {"--listen", "ADDR:PORT",
+     "Where to listen (default 127.0.0.1:5025, this PC only); [::]:5025 for IPv6"},
+    {"--allow", "NET",
+     "A network whose clients are answered besides this PC's: an address, ADDR/PREFIX\n"
+     "      or any; given once per network, and needed to listen on other than loopback",
+     false, true},
+    {"--idle-timeout", "SECONDS",
+     "Close a connection silent for this long, 1 to 604800 (default 600)"}};
 constexpr OptionDef kCapsOptions[] = {
     {"--descriptor", "FILE",
      "Report descriptor bytes, e.g. /sys/class/hidraw/hidraw0/device/report_descriptor", true}};
@@ -84,6 +95,11 @@ constexpr CommandDef kCommands[] = {
      {},
      kCapsOptions,
      "Print the capability lines of the trace for a raw HID report descriptor file"},
+    {Command::kServe,
+     "serve",
+     {},
+     kServeOptions,
+     "Answer SCPI over raw TCP (port 5025) as a network instrument, until stopped"},
 };
 
 // The tool's own options, given before or after the command. --simulate's
@@ -130,6 +146,7 @@ std::string Usage(const CommandDef& c) {
   for (const OptionDef& o : c.options) {
     std::string option(o.name);
     if (!o.value.empty()) option += " " + std::string(o.value);
+    if (o.repeatable) option += " ...";
     usage += o.required ? " " + option : " [" + option + "]";
   }
   return usage;
@@ -161,7 +178,8 @@ std::string ToolHelp() {
       HelpLine("--version", "The version") +
       "\nExit status: 0 done; 1 the board was not found or went away, a write failed or a\n"
       "read got no report; 2 a bad command line or value, with one line saying what was wrong;\n"
-      "130 stopped by Ctrl-C, 143 by SIGTERM (a sweep between two reports, saying how far it got).\n";
+      "130 stopped by Ctrl-C, 143 by SIGTERM (a sweep between two reports, saying how far it "
+      "got).\n";
   return text;
 }
 
@@ -194,7 +212,30 @@ struct Words {
       if (n == name) return v;
     return std::nullopt;
   }
+  std::vector<std::string> All(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [n, v] : options)
+      if (n == name) values.emplace_back(v);
+    return values;
+  }
 };
+
+// serve's addresses: each well formed, and a listening address other than
+// loopback only with at least one --allow, so that nothing answers a network
+// unless someone said which.
+std::string CheckServeAddresses(const CommandLine& line) {
+  std::string problem;
+  const auto listen = instrument::ParseListenAddress(line.listen, problem);
+  if (!listen) return "--listen " + QuotedInput(line.listen) + ": " + problem;
+  for (const std::string& network : line.allow)
+    if (!instrument::Network::Parse(network, problem))
+      return "--allow " + QuotedInput(network) + ": " + problem;
+  if (!listen->address.is_loopback() && line.allow.empty())
+    return "--listen " + QuotedInput(line.listen) +
+           " reaches other machines: say whose clients to answer with --allow NET (an address, "
+           "ADDR/PREFIX, or any)";
+  return {};
+}
 
 // Turns the sorted words into checked values; the first bad one is reported.
 ParsedCommandLine CheckValues(const Words& words) {
@@ -268,6 +309,14 @@ ParsedCommandLine CheckValues(const Words& words) {
       line.descriptorFile = std::string(*words.Option("--descriptor"));
       if (line.descriptorFile.empty()) error = "--descriptor: empty file name";
       break;
+    case Command::kServe:
+      if (line.trace) error = "serve: its trace is the instrument's DIAGnostic:TRACe?, not --trace";
+      line.listen = std::string(option("--listen", "127.0.0.1:5025"));
+      line.allow = words.All("--allow");
+      line.idleTimeoutSeconds =
+          number(option("--idle-timeout", "600"), 1, 604800, "--idle-timeout");
+      if (error.empty()) error = CheckServeAddresses(line);
+      break;
   }
   if (!error.empty()) return Bad(error);
   return parsed;
@@ -311,7 +360,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> args) {
       }
       return Bad(where + "unknown option " + QuotedInput(name));
     }
-    if (words.Option(known->name)) return Bad(where + std::string(known->name) + " given twice");
+    if (!known->repeatable && words.Option(known->name))
+      return Bad(where + std::string(known->name) + " given twice");
 
     std::string_view value;
     if (equals != std::string_view::npos) {

@@ -10,13 +10,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hidlink/board_selector.h"
 #include "hidlink/sim/sim_pc.h"
 
 namespace ql::cli {
 
-enum class Command { kLevel, kBreak, kZeb, kRead, kSweep, kList, kWatch, kTest, kCaps };
+enum class Command { kLevel, kBreak, kZeb, kRead, kSweep, kList, kWatch, kTest, kCaps, kServe };
 
 // A command line to run, every value checked. Only the command's own fields
 // are meaningful.
@@ -35,6 +36,11 @@ struct CommandLine {
   int from = 0, to = 0, step = 1, intervalMs = 0, repeat = 1;
   std::uint8_t byte0 = 0x01, byte1 = 0x00;
   std::string descriptorFile;
+  // serve: where it listens, the networks it answers beyond this PC, how
+  // long a silent client stays.
+  std::string listen = "127.0.0.1:5025";
+  std::vector<std::string> allow;
+  int idleTimeoutSeconds = 600;
 };
 
 struct ParsedCommandLine {

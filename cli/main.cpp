@@ -11,6 +11,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/descriptor_caps.h"
+#include "cli/serve.h"
 #include "cli/stop_signals.h"
 #include "hidlink/board_selector.h"
 #include "hidlink/hid_test.h"
@@ -58,8 +59,11 @@ int main(int argc, char** argv) {
   if (o.trace) link.SetTrace(&trace);
   link.LoadReportConstants();
   // A selector must name one board of those present before anything is
-  // written; list and watch show them all whatever it names.
-  if (o.board && o.command != Command::kList && o.command != Command::kWatch) {
+  // written; list and watch show them all whatever it names, and a server
+  // waits for its board (each command searches for it).
+  if (o.board && o.command == Command::kServe) link.SetBoardSelector(o.board);
+  if (o.board && o.command != Command::kList && o.command != Command::kWatch &&
+      o.command != Command::kServe) {
     const std::string problem =
         ql::hidlink::SelectionProblem(ql::hidlink::ListInterfaces(link.platform()), *o.board,
                                       link.BoardVendorID(), link.BoardProductID());
@@ -72,8 +76,10 @@ int main(int argc, char** argv) {
 
   ql::cli::ConsoleMessages messages(std::cerr);
   const ql::cli::Streams io{std::cout, std::cerr, messages};
-  // watch ends at Ctrl-C as it always did, between two whole lines.
-  if (o.command != Command::kWatch && o.command != Command::kList) ql::cli::CatchStopSignals();
+  // watch ends at Ctrl-C as it always did, between two whole lines; the
+  // server stops itself.
+  if (o.command != Command::kWatch && o.command != Command::kList && o.command != Command::kServe)
+    ql::cli::CatchStopSignals();
   int status = 0;
   switch (o.command) {
     case Command::kLevel:
@@ -100,11 +106,14 @@ int main(int argc, char** argv) {
     case Command::kTest:
       status = ql::cli::RunTest(link, io, o.byte0, o.byte1, ql::hidlink::kHidTestWaitMs);
       break;
+    case Command::kServe:
+      status = ql::cli::RunServe(link, o, std::cerr);
+      break;
     case Command::kCaps:
       break;
   }
   if (status != 0 && o.command != Command::kList && o.command != Command::kWatch &&
-      !link.MyDeviceDetected())
+      o.command != Command::kServe && !link.MyDeviceDetected())
     ql::cli::ExplainMissingAccess(link, std::cerr);
   std::cout.flush();
   trace.Flush();

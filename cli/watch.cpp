@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/list_words.h"
+#include "cli/local_time.h"
 #include "hidlink/interface_list.h"
 #include "hidlink/text_helpers.h"
 
@@ -16,19 +17,6 @@ namespace ql::cli {
 namespace {
 
 constexpr std::uint32_t kForever = 0xFFFFFFFF;
-
-std::string LocalTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-  return text;
-}
 
 using Boards = std::map<std::string, hidlink::InterfaceEntry>;  // by path
 
@@ -42,11 +30,11 @@ Boards BoardsPresent(hidlink::Link& link) {
 
 void Tell(std::ostream& out, bool json, std::string_view what, const hidlink::InterfaceEntry& b) {
   if (json) {
-    out << "{\"time\": " << JsonString(LocalTime()) << ", \"event\": \"" << what
+    out << "{\"time\": " << JsonString(LocalTimeText()) << ", \"event\": \"" << what
         << "\", \"serial\": " << JsonString(b.serial) << ", \"port\": " << JsonString(b.port)
         << ", \"path\": " << JsonString(b.path) << "}\n";
   } else {
-    out << LocalTime() << ' ' << what << ' ' << ListWord(b.serial) << ' ' << ListWord(b.port) << ' '
+    out << LocalTimeText() << ' ' << what << ' ' << ListWord(b.serial) << ' ' << ListWord(b.port) << ' '
         << b.path << '\n';
   }
   out.flush();

@@ -234,6 +234,30 @@ def memory_rows(memory):
     return rows
 
 
+def network_rows(network):
+    """I: one client's round trip against a bare echo server's; J: sixteen clients."""
+    echo = figure(network, "BM_RoundTrip/Echo", "real_time")
+    ours = figure(network, "BM_RoundTrip/Instrument", "real_time")
+    row = ratio_row("I", "`DIMM:LEV n;*OPC?` round trip from one raw-socket client on loopback (simulated "
+                    "board) against the same client and a bare TCP echo server", ours, echo, 1.5)
+    if ours:
+        row[2] += f" ({1e9 / ours:,.0f} round trips a second)"
+    rows = [row]
+    median = figure(network, "BM_SixteenClients", "median_rtt_us")
+    lost = figure(network, "BM_SixteenClients", "lost")
+    commands = figure(network, "BM_SixteenClients", "commands")
+    what = "16 clients at once, each sending levels as fast as it can for 10 s: median round trip " \
+           "against 16 × I's, every command answered"
+    if median is None or ours is None:
+        rows.append(["J", what, "not measured", "≤ 16 × I, none lost", verdict(None)])
+    else:
+        bound = 16 * ours / 1e3
+        measured = (f"{median:.0f} µs vs {bound:.0f} µs, {commands:,.0f} commands, "
+                    f"**{lost:.0f} lost**")
+        rows.append(["J", what, measured, "≤ 16 × I, none lost", verdict(median <= bound and lost == 0)])
+    return rows
+
+
 def machine():
     model = "unknown CPU"
     try:
@@ -255,6 +279,7 @@ def main():
     qemu = load_qemu(os.path.join(results, "bench-qemu.txt"))
     library = load_runs(os.path.join(results, "ql_library_bench.json"))
     python = load_runs(os.path.join(results, "python_level.json"))
+    network = load_runs(os.path.join(results, "ql_network_bench.json"))
     try:
         with open(os.path.join(results, "peak_memory.json"), encoding="utf-8") as f:
             memory = json.load(f)
@@ -320,6 +345,7 @@ def main():
                      verdict(None)])
 
     rows += memory_rows(memory)
+    rows += network_rows(network)
 
     os.makedirs(docs, exist_ok=True)
     plot(os.path.join(docs, "performance.png"), view, (bare_qt, ours), {} if qemu.get("dropped") else qemu)
@@ -372,6 +398,11 @@ def main():
         "- H: `bench/peak_memory.py`: each program run twice on the simulated board, with 1,000 sweeps of "
         "32 levels and with 1,000,000 (32 million sends), each under `bench/cpu_time.c`, which forks it and "
         "reports its peak resident memory (VmHWM, from wait4); the goal is the difference of the two.",
+        "- I and J: `build/ci/bench/ql_network_bench`: `BM_RoundTrip/Echo` and `BM_RoundTrip/Instrument`, "
+        "real time of one round trip from a client of plain blocking sockets (no VISA) to an echo server and "
+        "to the instrument's server (each Asio on a thread of its own, the instrument on the simulated "
+        "board), median of the repetitions; `BM_SixteenClients`: sixteen such clients for 10 s, counters "
+        "`median_rtt_us`, `commands` and `lost` (sent and never answered).",
         "",
     ]
     lines += notes(qemu, traced, ours, bare_qt)

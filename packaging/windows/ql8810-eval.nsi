@@ -85,6 +85,16 @@ FunctionEnd
 !insertmacro CheckNotRunning ""
 !insertmacro CheckNotRunning "un."
 
+!macro RemoveOldPythonFolder
+  Delete "$INSTDIR\python\ql8810\__init__.py"
+  Delete "$INSTDIR\python\ql8810\_native.py"
+  Delete "$INSTDIR\python\ql8810\pytest_plugin.py"
+  Delete "$INSTDIR\python\ql8810\py.typed"
+  RMDir /r "$INSTDIR\python\ql8810\__pycache__"
+  RMDir "$INSTDIR\python\ql8810"
+  RMDir "$INSTDIR\python"
+!macroend
+
 Section "Install"
   Call CheckNotRunning
   SetShellVarContext all
@@ -95,12 +105,12 @@ Section "Install"
   File "${STAGE}\ql8810.dll"
   File "${STAGE}\ql8810.h"
   File "${STAGE}\ql8810.def"
-  SetOutPath "$INSTDIR\python\ql8810"
-  File "${STAGE}\python\ql8810\__init__.py"
-  File "${STAGE}\python\ql8810\_native.py"
-  File "${STAGE}\python\ql8810\pytest_plugin.py"
-  File "${STAGE}\python\ql8810\py.typed"
-  SetOutPath "$INSTDIR"
+!ifdef WHEEL
+  ; The Python package as a wheel: py -m pip install "$INSTDIR\${WHEEL}"
+  File "${STAGE}\${WHEEL}"
+!endif
+  ; Installs before 0.9.1 kept the package's files in a folder of their own.
+  !insertmacro RemoveOldPythonFolder
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "${STARTMENU}"
@@ -133,13 +143,10 @@ Section "Uninstall"
   Delete "$INSTDIR\ql8810.dll"
   Delete "$INSTDIR\ql8810.h"
   Delete "$INSTDIR\ql8810.def"
-  Delete "$INSTDIR\python\ql8810\__init__.py"
-  Delete "$INSTDIR\python\ql8810\_native.py"
-  Delete "$INSTDIR\python\ql8810\pytest_plugin.py"
-  Delete "$INSTDIR\python\ql8810\py.typed"
-  RMDir /r "$INSTDIR\python\ql8810\__pycache__"
-  RMDir "$INSTDIR\python\ql8810"
-  RMDir "$INSTDIR\python"
+!ifdef WHEEL
+  Delete "$INSTDIR\${WHEEL}"
+!endif
+  !insertmacro RemoveOldPythonFolder
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -29,10 +29,15 @@ from typing import Callable, Iterable, Optional
 
 from ._native import TRACE_UNLIMITED, Interface, TraceCallback, lib
 
+try:  # written by the wheel's build; a source tree has none
+    from ._version import __version__
+except ImportError:  # pragma: no cover - running from the source tree
+    __version__ = None
+
 __all__ = [
     "Ql8810Error", "BoardNotFound", "AmbiguousBoard", "BoardBusy", "BoardClosed",
     "WriteFailed", "ReadTimeout", "BoardGone", "ReentrantCall", "Board", "Kit", "boards", "open",
-    "library_version", "TRACE_DEFAULT_LIMIT", "UNLIMITED",
+    "library_version", "TRACE_DEFAULT_LIMIT", "UNLIMITED", "__version__",
 ]
 
 #: The trace lines a Kit keeps when opened, and the `trace_limit` that keeps all.

@@ -30,15 +30,13 @@ class Interface(ctypes.Structure):
 
 
 def _candidates() -> list[str]:
-    """Where the library may be: QL8810_LIBRARY, beside the package, the system's."""
+    """Where the library may be: inside the package (a wheel carries it there),
+    QL8810_LIBRARY, then the system's."""
     names = ["ql8810.dll"] if sys.platform == "win32" else [f"libql8810.so.{API_MAJOR}"]
-    found = []
+    here = Path(__file__).resolve().parent
+    found = [str(here / name) for name in names if (here / name).is_file()]
     if os.environ.get("QL8810_LIBRARY"):
         found.append(os.environ["QL8810_LIBRARY"])
-    here = Path(__file__).resolve().parent
-    # Beside the package, or two folders up: where the Windows setup program
-    # puts the DLL (INSTDIR\ql8810.dll, INSTDIR\python\ql8810).
-    found += [str(folder / name) for folder in (here, here.parent.parent) for name in names]
     found += names
     system = ctypes.util.find_library("ql8810")
     if system:

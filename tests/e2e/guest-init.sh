@@ -10,6 +10,7 @@
 . /lib/guest-two.sh
 . /lib/guest-python.sh
 . /lib/guest-soak.sh
+. /lib/guest-serve.sh
 guest_start
 
 ok=0

@@ -106,6 +106,7 @@ run_two_board_checks() {  # path name, then the plug/unplug functions
     'sed -n 1p watch.txt | grep -q " unplugged QL0002 " && sed -n 2p watch.txt | grep -q " plugged QL0002 "'
 
   run_python_checks "$name"
+  run_serve_checks "$name"
 
   if [ "$1" = uhid ] && [ "$wine_ready" = yes ]; then
     check "$name: Wine's server and HID bus started" wine_start

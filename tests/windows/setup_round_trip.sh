@@ -32,8 +32,7 @@ dir="$QL_WINEPREFIX/drive_c/Program Files/QL8810 Eval Kit"
 menu="$QL_WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QL8810 Eval Kit"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QL8810EvalKit'
 files=(QL8810Eval.exe QL8810Eval-demo.exe ql8810.exe ql8810.dll ql8810.h ql8810.def
-       python/ql8810/__init__.py python/ql8810/_native.py python/ql8810/pytest_plugin.py
-       python/ql8810/py.typed uninstall.exe)
+       "ql8810-$version-py3-none-win_amd64.whl" uninstall.exe)
 
 # The value NAME of the uninstall entry, as reg.exe prints it.
 reg_value() {

@@ -1,0 +1,26 @@
+# Standalone Asio (header-only; Debian's libasio-dev puts it in /usr/include).
+# The cross-build must not see the rest of /usr/include, the build machine's
+# own headers: it gets a folder of its own holding Asio alone.
+find_path(QL_ASIO_INCLUDE_DIR asio.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
+if(NOT QL_ASIO_INCLUDE_DIR)
+  message(FATAL_ERROR "Asio not found (Debian: libasio-dev)")
+endif()
+add_library(ql_asio INTERFACE)
+target_compile_definitions(ql_asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
+if(CMAKE_CROSSCOMPILING)
+  set(QL_ASIO_ONLY ${CMAKE_BINARY_DIR}/asio-include)
+  file(MAKE_DIRECTORY ${QL_ASIO_ONLY})
+  file(CREATE_LINK ${QL_ASIO_INCLUDE_DIR}/asio.hpp ${QL_ASIO_ONLY}/asio.hpp SYMBOLIC)
+  file(CREATE_LINK ${QL_ASIO_INCLUDE_DIR}/asio ${QL_ASIO_ONLY}/asio SYMBOLIC)
+  target_include_directories(ql_asio SYSTEM INTERFACE ${QL_ASIO_ONLY})
+else()
+  target_include_directories(ql_asio SYSTEM INTERFACE ${QL_ASIO_INCLUDE_DIR})
+endif()
+if(WIN32)
+  target_link_libraries(ql_asio INTERFACE ws2_32 mswsock)
+  # Windows 7 and later.
+  target_compile_definitions(ql_asio INTERFACE _WIN32_WINNT=0x0601)
+else()
+  find_package(Threads REQUIRED)
+  target_link_libraries(ql_asio INTERFACE Threads::Threads)
+endif()
