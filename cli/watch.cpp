@@ -34,8 +34,8 @@ void Tell(std::ostream& out, bool json, std::string_view what, const hidlink::In
         << "\", \"serial\": " << JsonString(b.serial) << ", \"port\": " << JsonString(b.port)
         << ", \"path\": " << JsonString(b.path) << "}\n";
   } else {
-    out << LocalTimeText() << ' ' << what << ' ' << ListWord(b.serial) << ' ' << ListWord(b.port) << ' '
-        << b.path << '\n';
+    out << LocalTimeText() << ' ' << what << ' ' << ListWord(b.serial) << ' ' << ListWord(b.port)
+        << ' ' << b.path << '\n';
   }
   out.flush();
 }

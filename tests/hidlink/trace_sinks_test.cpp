@@ -168,7 +168,8 @@ TEST(KeptTrace, KeepsWhatAPlainQueueWouldOverLongRandomRuns) {
         model.push_back(line);
       }
       while (model.size() > limit) model.pop_front();
-      ASSERT_EQ(trace.Lines(), Lines(model.begin(), model.end())) << "run " << run << ", step " << step;
+      ASSERT_EQ(trace.Lines(), Lines(model.begin(), model.end()))
+          << "run " << run << ", step " << step;
     }
   }
 }

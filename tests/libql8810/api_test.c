@@ -181,8 +181,8 @@ static void mute(void) {
 struct seen {
   ql8810_board* board;
   size_t lines;
-  int in_order; /* each line equal to the kept line of the same number */
-  int reentry;  /* the status of a send tried from inside, 0 before one */
+  int in_order;   /* each line equal to the kept line of the same number */
+  int reentry;    /* the status of a send tried from inside, 0 before one */
   int stop_after; /* lines after which it stops itself; 0: never */
 };
 
@@ -228,7 +228,8 @@ static void tracing(void) {
   CHECK(count == 10 && made > 60);
   STATUS(ql8810_trace_text(board, text, sizeof text, &length), QL8810_OK);
   CHECK(strlen(text) == length);
-  CHECK(strstr(text, " NumberOfBytesWritten = 8\n Report ID: 1\n Report Data:\n 1\n 6\n 0\n") != NULL);
+  CHECK(strstr(text, " NumberOfBytesWritten = 8\n Report ID: 1\n Report Data:\n 1\n 6\n 0\n") !=
+        NULL);
   STATUS(ql8810_trace_text(board, text, 3, &length), QL8810_E_BUFFER);
   CHECK(length == strlen(text));
 
