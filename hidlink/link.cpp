@@ -58,11 +58,6 @@ void Link::Shutdown() {
   CloseTraced(ReadHandle_, "CloseHandle (ReadHandle)");
 }
 
-bool Link::OpenTheHidOnDemand() {
-  if (!MyDeviceDetected_) MyDeviceDetected_ = FindTheHid();
-  return MyDeviceDetected_;
-}
-
 SendOutcome Link::SendReport(std::span<const std::uint8_t> report) {
   const SendOutcome outcome = WriteOnDemand(report);
   if (trace_) trace_->Flush();

@@ -78,8 +78,12 @@ class Link {
   // stays as it was.
   void Shutdown();
   // The one way every sender opens the board: searches when it is not open
-  // and keeps the result. True when the board is open.
-  bool OpenTheHidOnDemand();
+  // and keeps the result. True when the board is open. Inline: every send
+  // asks it.
+  bool OpenTheHidOnDemand() {
+    if (!MyDeviceDetected_) MyDeviceDetected_ = FindTheHid();
+    return MyDeviceDetected_;
+  }
 
   // Writes one output report of OutputReportByteLength bytes (the report
   // padded with zeros when shorter). Nonzero on success, 0 on failure or when

@@ -14,22 +14,25 @@ std::int32_t Link::WriteReport(std::span<const std::uint8_t> OutputReportData) {
   // send.
   if (length == 0) return 0;
 
-  // The board takes reports of its declared length only: a shorter one is
-  // padded with zeros, a longer one cut. The link's own buffer, kept from
-  // one send to the next: a sweep allocates nothing a report.
-  std::vector<std::uint8_t>& sendBuffer = sendBuffer_;
-  sendBuffer.assign(length, 0);
-  std::copy_n(OutputReportData.begin(), std::min(length, OutputReportData.size()),
-              sendBuffer.begin());
+  // The board takes reports of its declared length only. One of that length
+  // goes as it is; a shorter one is padded with zeros, a longer one cut, in
+  // the link's own buffer, kept from one send to the next: a send allocates
+  // nothing.
+  std::span<const std::uint8_t> sent = OutputReportData;
+  if (sent.size() != length) {
+    sendBuffer_.assign(length, 0);
+    std::copy_n(sent.begin(), std::min(length, sent.size()), sendBuffer_.begin());
+    sent = sendBuffer_;
+  }
   std::uint32_t bytesWritten = 0;
-  const bool ok = platform_->WriteFile(HIDHandle_, sendBuffer, bytesWritten);
+  const bool ok = platform_->WriteFile(HIDHandle_, sent, bytesWritten);
 
   if (trace_) {
     trace_->Append(" OutputReportByteLength = " + DecimalText(static_cast<std::int64_t>(length)));
     trace_->Append(" NumberOfBytesWritten = " + DecimalText(bytesWritten));
-    trace_->Append(" Report ID: " + DecimalText(sendBuffer[0]));
+    trace_->Append(" Report ID: " + DecimalText(sent[0]));
     trace_->Append(" Report Data:");
-    for (std::size_t i = 1; i < length; ++i) trace_->Append(" " + HexText(sendBuffer[i]));
+    for (std::size_t i = 1; i < length; ++i) trace_->Append(" " + HexText(sent[i]));
   }
   return ok ? 1 : 0;
 }

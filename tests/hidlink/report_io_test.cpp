@@ -23,17 +23,26 @@ TEST(WriteReport, SendsTheDeclaredLengthAndTracesEveryByte) {
     Bytes sent;
     Lines data;  // the data lines after " Report Data:"
   };
+  // One after another on one link: what a padded report leaves in the link's
+  // buffer must not show in the next.
   const Case cases[] = {
+      // The board's length: sent as it is.
+      {{1, 0x01, 0x06, 0, 0, 0, 0, 0},
+       {1, 0x01, 0x06, 0, 0, 0, 0, 0},
+       {" 1", " 6", " 0", " 0", " 0", " 0", " 0"}},
       // Longer than the board's report: cut to its first eight bytes.
       {{1, 0x14, 0xF0, 0, 1, 2, 3, 4, 0xEE, 0xEE},
        {1, 0x14, 0xF0, 0, 1, 2, 3, 4},
        {" 14", " F0", " 0", " 1", " 2", " 3", " 4"}},
       // Shorter: padded with zeros, never read past its end.
       {{1, 0xAB}, {1, 0xAB, 0, 0, 0, 0, 0, 0}, {" AB", " 0", " 0", " 0", " 0", " 0", " 0"}},
+      {{1, 0x02, 0x1F, 9, 8, 7, 6, 5},
+       {1, 0x02, 0x1F, 9, 8, 7, 6, 5},
+       {" 2", " 1F", " 9", " 8", " 7", " 6", " 5"}},
   };
+  SimLink s;
+  Opened(s);
   for (const Case& c : cases) {
-    SimLink s;
-    Opened(s);
     const auto mark = s.Mark();
     EXPECT_EQ(s.link.WriteReport(c.given), 1);  // success value, not a byte count
     EXPECT_EQ(s.LastReceived(), c.sent);
