@@ -37,8 +37,12 @@ struct ql8810_board {
   // into this handle may read its trace, nothing more.
   bool busy = false;
 
-  // The link makes lines only while something wants them.
-  void AttachTrace() { link->SetTrace(trace.Limit() > 0 || callback ? &trace : nullptr); }
+  // The link makes lines only while something wants them. A setter called
+  // from the callback leaves the sink in place until the call under way ends:
+  // the link is in the middle of writing its lines to it.
+  void AttachTrace() {
+    if (!busy) link->SetTrace(trace.Limit() > 0 || callback ? &trace : nullptr);
+  }
 };
 
 namespace {
@@ -145,9 +149,12 @@ int WithLink(ql8810_board* board, Body body) {
     if (board->busy) return Fail(QL8810_E_REENTRANT, "called from the handle's own trace callback");
     board->busy = true;
     struct Done {
-      bool& busy;
-      ~Done() { busy = false; }
-    } done{board->busy};
+      ql8810_board& board;
+      ~Done() {
+        board.busy = false;
+        board.AttachTrace();
+      }
+    } done{*board};
     return body();
   });
 }

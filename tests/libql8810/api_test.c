@@ -207,6 +207,17 @@ static void on_line(void* context, const char* line, size_t length) {
     ql8810_set_trace_callback(seen->board, NULL, NULL);
 }
 
+/* Stops itself after two lines, and asks for none kept on the way. */
+static void on_line_unkept(void* context, const char* line, size_t length) {
+  struct seen* seen = (struct seen*)context;
+  (void)line;
+  (void)length;
+  if (++seen->lines == 2) {
+    ql8810_set_trace_limit(seen->board, 0);
+    ql8810_set_trace_callback(seen->board, NULL, NULL);
+  }
+}
+
 static void tracing(void) {
   ql8810_board* board = NULL;
   struct seen seen = {NULL, 0, 1, 0, 0};
@@ -260,6 +271,18 @@ static void tracing(void) {
   seen.stop_after = 2;
   STATUS(ql8810_set_level(board, 4), QL8810_OK);
   CHECK(seen.lines == 2);
+  /* The same with none kept: the last thing that wanted lines goes in the
+   * middle of a send, and the send still ends whole; then none is made. */
+  STATUS(ql8810_set_trace_limit(board, 0), QL8810_OK);
+  seen.lines = 0;
+  STATUS(ql8810_set_trace_callback(board, on_line_unkept, &seen), QL8810_OK);
+  STATUS(ql8810_set_level(board, 6), QL8810_OK);
+  CHECK(seen.lines == 2);
+  STATUS(ql8810_trace_made(board, &made_before), QL8810_OK);
+  STATUS(ql8810_set_level(board, 7), QL8810_OK);
+  STATUS(ql8810_trace_made(board, &made), QL8810_OK);
+  CHECK(made == made_before);
+  STATUS(ql8810_set_trace_limit(board, QL8810_TRACE_UNLIMITED), QL8810_OK);
   STATUS(ql8810_set_trace_callback(board, NULL, NULL), QL8810_OK);
   STATUS(ql8810_close(board), QL8810_OK);
 
