@@ -177,23 +177,39 @@ def plot(path, view, startup, qemu):
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
 
 
-def notes(qemu, traced, ours, bare_qt):
+def notes(qemu, icount, ours, bare_qt):
     """What a missed goal costs, and where it goes."""
     out = []
-    sweep, hidapi = qemu.get("sweep_us"), qemu.get("hidapi_us")
-    if sweep and hidapi and not qemu.get("dropped") and sweep > 1.05 * hidapi:
-        out += [
-            f"C is missed by {sweep / hidapi - 1.05:.2f}× ({sweep - hidapi:.1f} µs a report above the hidapi "
-            "loop). Without `--trace` the tool makes no trace line at all now (C′ is the traced sweep), "
-            "and a send allocates nothing; what is left is the send's own way down: the command's "
-            "report, the link's open check and padding, the Windows-shaped platform's handle lookup and "
-            "report checks, the device's write. `valgrind --tool=callgrind` counts about 300 "
-            "instructions of ours a send on the host (`ql8810 --simulate sweep 0 31 --repeat 1000`, the "
-            "simulated board's own code left out), where hidapi's `hid_write` calls write(2) and notes its "
-            "error; qemu TCG "
-            "makes each user instruction cost far more than the kernel's write to uhid does, so the "
-            "few microseconds show. Meeting C takes those layers thinner, not a faster path beside them.",
-            ""]
+    for figures, clock in ((qemu, "on the host's clock"), (icount, "counting instructions")):
+        sweep, hidapi = figures.get("sweep_us"), figures.get("hidapi_us")
+        if sweep and hidapi and not figures.get("dropped") and sweep > 1.05 * hidapi:
+            out += [
+                f"C {clock} is missed by {sweep / hidapi - 1.05:.2f}× ({sweep - hidapi:.1f} µs a report above "
+                "the hidapi loop). Without `--trace` the tool makes no trace line at all, and a send allocates "
+                "nothing; what is left is the send's own way down: the command's report, the link's open "
+                "check, the Windows-shaped platform's handle lookup and report checks, the device's write. "
+                "`valgrind --tool=callgrind` counts about 200 instructions of ours a send on the host "
+                "(`ql8810 --simulate sweep 0 31 --repeat 1000`, the simulated board's own code left out), "
+                "where the hidapi loop takes about 80 around the same write(2). On the host's clock the "
+                "guest's CPU time is its virtual CPU's wall time, so the host's other work moves single "
+                "rounds between 0.6× and 1.8×; the count of instructions (`-icount`) does not move.",
+                ""]
+        traced = figures.get("traced_us")
+        if traced and hidapi and not figures.get("dropped") and traced > 1.5 * hidapi:
+            out += [
+                f"C′ {clock} is missed by {traced / hidapi - 1.5:.2f}×: a traced send formats its lines "
+                "and writes them to standard error with a write(2) of its own before the next send (so that a "
+                "sweep stopped by a signal keeps every line up to its last send): two system calls a report "
+                "where the loop makes one, and counting instructions weighs every one of a system call's "
+                "entry and exit in full.",
+                ""]
+        python, c = figures.get("python_us"), figures.get("c_us")
+        if python and c and not figures.get("dropped") and python > 1.2 * c:
+            out += [
+                f"G {clock} is missed by {python / c - 1.2:.2f}× ({python - c:.1f} µs a report above the C "
+                "sweep): Python's own cost a call (F) is user code, which qemu TCG slows far more than the "
+                "kernel's write (see C), so the ratio moves from run to run.",
+                ""]
     if ours and bare_qt and ours > 1.2 * bare_qt:
         out += [
             f"E is missed by {ours / bare_qt - 1.2:.2f}× ({show_time(ours - bare_qt)} above the yardstick): "
@@ -202,15 +218,32 @@ def notes(qemu, traced, ours, bare_qt):
             "it measured 1.10×; the splash window's own fonts (Arial, found through fontconfig's "
             "substitutes) and logo are the rest.",
             ""]
-    python, c = qemu.get("python_us"), qemu.get("c_us")
-    if python and c and not qemu.get("dropped") and python > 1.2 * c:
-        out += [
-            f"G is missed by {python / c - 1.2:.2f}× ({python - c:.1f} µs a report above the C sweep): "
-            "Python's own cost a call (F) is user code, which qemu TCG slows far more than the kernel's "
-            "write (see C), so the ratio moves from run to run: the less time the guest's kernel "
-            "takes a report, the larger Python's share of it.",
-            ""]
     return out
+
+
+def qemu_rows(qemu, clock, reported=False):
+    """C, C′ and G: CPU per report through a real kernel, on one of the guest's clocks."""
+    c_what = ("`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report through a real kernel "
+              f"({clock}, uhid board emulator)")
+    g_what = ("a Python sweep (`kit.sweep`) against the same sweep in C through libql8810: CPU per report "
+              f"through a real kernel ({clock})")
+    if not qemu:
+        if reported:
+            return []
+        return [["C", c_what, "not measured (`scripts/bench --qemu`)", "≤ 1.05×", verdict(None)],
+                ["G", g_what, "not measured (`scripts/bench --qemu`)", "≤ 1.2×", verdict(None)]]
+    if qemu.get("dropped"):
+        return [["C", c_what, f"not measured: the uhid queue dropped {qemu['dropped']:.0f} reports", "≤ 1.05×",
+                 verdict(None)]]
+    micro = lambda us: f"{us:.1f} µs"  # noqa: E731
+    rows = [ratio_row("C", c_what, qemu.get("sweep_us"), qemu.get("hidapi_us"), 1.05, micro)]
+    rows[0][2] += " (0 reports dropped)"
+    if "traced_us" in qemu:
+        rows.append(ratio_row("C′", "`ql8810 --trace sweep` (the trace streamed to /dev/null) against the same "
+                              f"loop ({clock})", qemu.get("traced_us"), qemu.get("hidapi_us"), 1.5, micro))
+    if "python_us" in qemu:
+        rows.append(ratio_row("G", g_what, qemu.get("python_us"), qemu.get("c_us"), 1.2, micro))
+    return rows
 
 
 def memory_rows(memory):
@@ -277,6 +310,7 @@ def main():
     view_runs = load_runs(os.path.join(results, "ql_view_bench.json"))
     startup = load_runs(os.path.join(results, "ql_startup_bench.json"))
     qemu = load_qemu(os.path.join(results, "bench-qemu.txt"))
+    icount = load_qemu(os.path.join(results, "bench-qemu-icount.txt"))
     library = load_runs(os.path.join(results, "ql_library_bench.json"))
     python = load_runs(os.path.join(results, "python_level.json"))
     network = load_runs(os.path.join(results, "ql_network_bench.json"))
@@ -301,23 +335,8 @@ def main():
     rows = view_rows(view)
     rows.append(["B", "one traced dimming send on the simulated board (board open), CPU time: what the link "
                  "itself costs a send (no goal: what the operator meets is C)", show_time(traced), "", ""])
-    if qemu.get("dropped"):
-        rows.append(["C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
-                     "through a real kernel", f"not measured: the uhid queue dropped {qemu['dropped']:.0f} reports",
-                     "≤ 1.05×", verdict(None)])
-    elif qemu:
-        micro = lambda us: f"{us:.1f} µs"  # noqa: E731
-        row = ratio_row("C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
-                        "through a real kernel (qemu TCG, uhid board emulator)",
-                        qemu.get("sweep_us"), qemu.get("hidapi_us"), 1.05, micro)
-        row[2] += f" ({qemu.get('dropped', 0):.0f} reports dropped)"
-        rows.append(row)
-        if "traced_us" in qemu:
-            rows.append(ratio_row("C′", "`ql8810 --trace sweep` (the trace streamed to /dev/null) against "
-                                  "the same loop", qemu.get("traced_us"), qemu.get("hidapi_us"), 1.5, micro))
-    else:
-        rows.append(["C", "`ql8810 sweep` against a bare hidapi `hid_write` loop: CPU per report "
-                     "through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.05×", verdict(None)])
+    rows += qemu_rows(qemu, "qemu TCG")
+    rows += qemu_rows(icount, "qemu -icount: the guest's clock counts instructions", reported=True)
     for counter, what in ((per_line, "the process's resident memory, link plus simulated board"),
                           (list_per_line, "the list's own count")):
         measured = "not measured" if counter is None else f"**{counter:.2f} B**"
@@ -334,16 +353,6 @@ def main():
     rows.append(wine)
     rows.append(above_row("F", "`kit.level()` of the Python package on the simulated board (board open) "
                           "against the C call `ql8810_set_level`, CPU time", kit_level, c_call, 3000))
-    if qemu and not qemu.get("dropped") and "python_us" in qemu:
-        micro = lambda us: f"{us:.1f} µs"  # noqa: E731
-        rows.append(ratio_row("G", "a Python sweep (`kit.sweep`) against the same sweep in C through "
-                              "libql8810: CPU per report through a real kernel (qemu TCG, uhid board emulator)",
-                              qemu.get("python_us"), qemu.get("c_us"), 1.2, micro))
-    else:
-        rows.append(["G", "a Python sweep (`kit.sweep`) against the same sweep in C through libql8810: "
-                     "CPU per report through a real kernel", "not measured (`scripts/bench --qemu`)", "≤ 1.2×",
-                     verdict(None)])
-
     rows += memory_rows(memory)
     rows += network_rows(network)
 
@@ -379,7 +388,10 @@ def main():
         f"as the yardstick. In each of {qemu.get('pairs', 15):.0f} rounds each program writes 32 and then "
         f"{qemu.get('reports', 19200):.0f} reports; the difference in CPU time (user + system) over the "
         "reports between is the cost per report, start-up left out. The guest's clock runs with the "
-        "host's, so the host's other work makes single runs vary widely: the medians count.",
+        "host's, so the host's other work makes single runs vary widely: the medians count. The rows "
+        "marked `-icount` are the same rounds in a guest whose clock counts instructions "
+        "(`scripts/bench-qemu --icount`, one virtual CPU): they do not vary from run to run, but every "
+        "instruction weighs the same there, a system call's as much as a loop's.",
         "- E: `build/ci/bench/ql_startup_bench`, `BM_FirstFrame/QL8810Eval` and `BM_FirstFrame/Yardstick`: "
         "real time from just before a fresh process starts to the end of its first complete frame (the first "
         "expose of a window still shown, handled in full: every widget painted and the frame flushed), noted by "
@@ -390,7 +402,7 @@ def main():
         "- F: `bench/python_level_bench.py`: CPU time (`time.process_time_ns`) of 100k `kit.level()` calls "
         "on `ql8810.open(simulate=\"board\")`, median of 9 repetitions; the yardstick is "
         "`build/ci/bench/ql_library_bench`, `BM_CSetLevel`, the same call from C.",
-        "- G: `scripts/bench-qemu`, in the same guest and rounds as C: `bench/python_sweep.py` "
+        "- G: `scripts/bench-qemu`, in the same guest and rounds as C (and with `--icount`): `bench/python_sweep.py` "
         "(`kit.sweep(0, 31)` over and over) and `bench/c_sweep.c` (`ql8810_set_level` in a loop), both run "
         "chrooted into the host's root (virtio-9p) with the release build's libql8810, each timing its "
         "own sends (process CPU time around the sweeps: Python's start-up varies by more than the sends "
@@ -405,7 +417,7 @@ def main():
         "`median_rtt_us`, `commands` and `lost` (sent and never answered).",
         "",
     ]
-    lines += notes(qemu, traced, ours, bare_qt)
+    lines += notes(qemu, icount, ours, bare_qt)
     with open(os.path.join(docs, "performance.md"), "w", encoding="utf-8") as f:
         f.write("\n".join(lines))
     print("\n".join(lines[4:4 + 2 + len(rows)]))
