@@ -148,7 +148,9 @@ QL8810_API int ql8810_trace_limit(ql8810_board* board, size_t* lines);
  * `length` bytes without the zero) is valid during the call only. From inside
  * it, the trace functions and the two setters above may be called for the
  * same handle; any other call on the same handle returns QL8810_E_REENTRANT
- * and does nothing (its link is in the middle of an operation). */
+ * and does nothing (its link is in the middle of an operation). The setters
+ * take effect at once; should they leave nothing that wants lines, the call
+ * under way still makes its last few, counted by ql8810_trace_made only. */
 typedef void (*ql8810_trace_callback)(void* context, const char* line, size_t length);
 /* Sets the callback and the `context` passed to it; NULL stops the calls. */
 QL8810_API int ql8810_set_trace_callback(ql8810_board* board, ql8810_trace_callback callback,
