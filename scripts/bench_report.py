@@ -177,12 +177,18 @@ def plot(path, view, startup, qemu):
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
 
 
+def missed(figures, ours, yardstick, limit):
+    """Whether the kernel benchmark measured OURS above LIMIT times YARDSTICK."""
+    a, b = figures.get(ours), figures.get(yardstick)
+    return bool(a and b and not figures.get("dropped") and a > limit * b)
+
+
 def notes(qemu, icount, ours, bare_qt):
     """What a missed goal costs, and where it goes."""
     out = []
     for figures, clock in ((qemu, "on the host's clock"), (icount, "counting instructions")):
         sweep, hidapi = figures.get("sweep_us"), figures.get("hidapi_us")
-        if sweep and hidapi and not figures.get("dropped") and sweep > 1.05 * hidapi:
+        if missed(figures, "sweep_us", "hidapi_us", 1.05):
             out += [
                 f"C {clock} is missed by {sweep / hidapi - 1.05:.2f}× ({sweep - hidapi:.1f} µs a report above "
                 "the hidapi loop). Without `--trace` the tool makes no trace line at all, and a send allocates "
@@ -194,17 +200,16 @@ def notes(qemu, icount, ours, bare_qt):
                 "guest's CPU time is its virtual CPU's wall time, so the host's other work moves single "
                 "rounds between 0.6× and 1.8×; the count of instructions (`-icount`) does not move.",
                 ""]
-        traced = figures.get("traced_us")
-        if traced and hidapi and not figures.get("dropped") and traced > 1.5 * hidapi:
+        if missed(figures, "traced_us", "hidapi_us", 1.5):
             out += [
-                f"C′ {clock} is missed by {traced / hidapi - 1.5:.2f}×: a traced send formats its lines "
+                f"C′ {clock} is missed by {figures['traced_us'] / hidapi - 1.5:.2f}×: a traced send formats its lines "
                 "and writes them to standard error with a write(2) of its own before the next send (so that a "
                 "sweep stopped by a signal keeps every line up to its last send): two system calls a report "
                 "where the loop makes one, and counting instructions weighs every one of a system call's "
                 "entry and exit in full.",
                 ""]
         python, c = figures.get("python_us"), figures.get("c_us")
-        if python and c and not figures.get("dropped") and python > 1.2 * c:
+        if missed(figures, "python_us", "c_us", 1.2):
             out += [
                 f"G {clock} is missed by {python / c - 1.2:.2f}× ({python - c:.1f} µs a report above the C "
                 "sweep): Python's own cost a call (F) is user code, which qemu TCG slows far more than the "
