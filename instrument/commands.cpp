@@ -96,6 +96,23 @@ std::optional<hidlink::InterfaceEntry> BoardInUse(Context& c) {
   return std::nullopt;
 }
 
+// A query without parameters whose answer is one number. The value is read
+// only once the parameters are known good: reading *ESR? clears it.
+template <typename Value>
+bool NumberQuery(Context& c, Value value) {
+  if (!Count(c, 0, 0)) return false;
+  c.answer = std::to_string(value());
+  return true;
+}
+
+// A command that sets one of the status masks, 0 to 255.
+bool SetMask(Context& c, void (scpi::Status::*set)(std::uint8_t)) {
+  if (!Count(c, 1, 1)) return false;
+  const auto mask = Whole(c, 0, 0, 255);
+  if (mask) (c.session.status.*set)(static_cast<std::uint8_t>(*mask));
+  return mask.has_value();
+}
+
 // --- IEEE 488.2 common commands ------------------------------------------
 
 bool Identify(Context& c) {
@@ -121,36 +138,22 @@ bool Clear(Context& c) {
 }
 
 bool SetEventEnable(Context& c) {
-  if (!Count(c, 1, 1)) return false;
-  const auto mask = Whole(c, 0, 0, 255);
-  if (mask) c.session.status.SetEventEnable(static_cast<std::uint8_t>(*mask));
-  return mask.has_value();
+  return SetMask(c, &scpi::Status::SetEventEnable);
 }
 bool EventEnable(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.session.status.EventEnable());
-  return true;
+  return NumberQuery(c, [&] { return c.session.status.EventEnable(); });
 }
 bool EventRegister(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.session.status.TakeEventRegister());
-  return true;
+  return NumberQuery(c, [&] { return c.session.status.TakeEventRegister(); });
 }
 bool SetServiceRequestEnable(Context& c) {
-  if (!Count(c, 1, 1)) return false;
-  const auto mask = Whole(c, 0, 0, 255);
-  if (mask) c.session.status.SetServiceRequestEnable(static_cast<std::uint8_t>(*mask));
-  return mask.has_value();
+  return SetMask(c, &scpi::Status::SetServiceRequestEnable);
 }
 bool ServiceRequestEnable(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.session.status.ServiceRequestEnable());
-  return true;
+  return NumberQuery(c, [&] { return c.session.status.ServiceRequestEnable(); });
 }
 bool StatusByte(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.session.status.StatusByte(!c.session.errors.empty()));
-  return true;
+  return NumberQuery(c, [&] { return c.session.status.StatusByte(!c.session.errors.empty()); });
 }
 // Every command runs to its end before the next: by the time *OPC runs,
 // every earlier one has completed, sends included.
@@ -186,9 +189,7 @@ bool NextError(Context& c) {
   return true;
 }
 bool ErrorCount(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.session.errors.size());
-  return true;
+  return NumberQuery(c, [&] { return c.session.errors.size(); });
 }
 bool Version(Context& c) {
   if (!Count(c, 0, 0)) return false;
@@ -317,9 +318,7 @@ bool TraceBlock(Context& c) {
   return true;
 }
 bool TraceCount(Context& c) {
-  if (!Count(c, 0, 0)) return false;
-  c.answer = std::to_string(c.kit.Trace().size());
-  return true;
+  return NumberQuery(c, [&] { return c.kit.Trace().size(); });
 }
 
 constexpr Command kCommands[] = {
